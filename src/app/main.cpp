@@ -1,0 +1,45 @@
+// Kestrune: joins recorded clips into one chaptered video.
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+Q_IMPORT_QML_PLUGIN(Kestrune_ViewsPlugin)
+
+namespace {
+
+// Qt would otherwise abort with a terse platform-plugin message.
+bool hasDisplay() {
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!hasDisplay()) {
+        std::fputs("kestrune: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                   "Start Kestrune from a desktop session, or under xvfb-run.\n",
+                   stderr);
+        return 1;
+    }
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName("Kestrune");
+    QGuiApplication::setOrganizationName("Kestrune");
+    QQuickStyle::setStyle("Fusion");
+
+    QQmlApplicationEngine engine;
+    QObject::connect(
+        &engine, &QQmlApplicationEngine::objectCreationFailed, &app,
+        [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+    engine.load(QUrl(QStringLiteral("qrc:/Kestrune/Views/Main.qml")));
+    if (engine.rootObjects().isEmpty())
+        return 1;
+    return app.exec();
+}

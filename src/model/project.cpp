@@ -1,0 +1,34 @@
+#include "project.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrune {
+
+Project Project::untitled() {
+    Project project;
+    project.id = Uuid::generate();
+    project.name = "Untitled Project";
+    project.createdAt = project.updatedAt = Date::now();
+    return project;
+}
+
+double Project::totalDuration() const {
+    double total = 0;
+    for (const auto& clip : clips) {
+        double length = clip.effectiveDuration();
+        if (length >= 0)
+            total += length;
+    }
+    return total;
+}
+
+int activeSectionIndex(const std::vector<Section>& sections, double t) {
+    if (std::isnan(t))
+        return -1;
+    auto after = std::upper_bound(sections.begin(), sections.end(), t,
+                                  [](double time, const Section& s) { return time < s.startTime; });
+    return static_cast<int>(after - sections.begin()) - 1;
+}
+
+} // namespace kestrune

@@ -1,0 +1,19 @@
+// Shared entry point of the test programs: no display, no sound device, and a
+// private XDG data home so that no test can touch the user's projects.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QTemporaryDir dataHome;
+    if (!dataHome.isValid())
+        return 1;
+    setenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit().constData(), 1);
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,62 @@
+// kestrune-cli: the project library and exports from the command line. It never
+// needs a display.
+#include "commands.h"
+
+#include <QGuiApplication>
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+using kestrune::cli::Command;
+
+const std::array kCommands{
+    Command{"list", "list the projects in the library", kestrune::cli::kListHelp,
+            kestrune::cli::runList},
+};
+
+void printUsage(std::FILE* out) {
+    std::fputs("Usage: kestrune-cli COMMAND [OPTIONS]\n\nCommands:\n", out);
+    for (const auto& command : kCommands)
+        std::fprintf(out, "  %-10s %s\n", command.name, command.summary);
+    std::fputs("\nRun 'kestrune-cli COMMAND --help' for the options of a command.\n", out);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName("Kestrune");
+
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        printUsage(stderr);
+        return 2;
+    }
+    const QString name = arguments.takeFirst();
+    if (name == "--help" || name == "-h" || name == "help") {
+        if (!arguments.isEmpty())
+            for (const auto& command : kCommands)
+                if (arguments.first() == command.name) {
+                    std::fputs(command.help, stdout);
+                    return 0;
+                }
+        printUsage(stdout);
+        return 0;
+    }
+    for (const auto& command : kCommands) {
+        if (name != command.name)
+            continue;
+        if (arguments.contains("--help") || arguments.contains("-h")) {
+            std::fputs(command.help, stdout);
+            return 0;
+        }
+        return command.run(arguments);
+    }
+    std::fprintf(stderr, "kestrune-cli: unknown command '%s'\n\n", qPrintable(name));
+    printUsage(stderr);
+    return 2;
+}
