@@ -1,0 +1,23 @@
+// The minutes-and-seconds texts shared by every view that shows or accepts a
+// time: formatting a length or a time, and reading a time the user typed.
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+namespace kestrune {
+
+// "mm:ss" for whole seconds, truncated toward zero; minutes are not capped
+// (3725 gives "62:05") and negative values give "00:00". A NaN or an infinite
+// value gives "--:--"; values beyond a signed 64-bit count of seconds show
+// the largest such count.
+QString formatTime(double seconds);
+
+// Reads a typed time: either a plain decimal number of seconds ("90", "90.5")
+// or minutes and seconds ("1:30", "125:00"), with spaces and tabs around it.
+// No value for anything else, for negative times, for seconds outside 0...59,
+// for infinity and NaN, and for times of 2^63 seconds or more.
+std::optional<double> parseTime(const QString& text);
+
+} // namespace kestrune

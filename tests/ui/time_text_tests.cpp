@@ -1,0 +1,91 @@
+#include "ui/time_text.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace kestrune {
+namespace {
+
+TEST(FormatTime, TruncatesToWholeSecondsWithUncappedMinutes) {
+    EXPECT_EQ(formatTime(0), "00:00");
+    EXPECT_EQ(formatTime(12.7), "00:12");
+    EXPECT_EQ(formatTime(59.9), "00:59");
+    EXPECT_EQ(formatTime(60), "01:00");
+    EXPECT_EQ(formatTime(3600), "60:00");
+    EXPECT_EQ(formatTime(3725), "62:05");
+    EXPECT_EQ(formatTime(6000), "100:00");
+    EXPECT_EQ(formatTime(-3), "00:00");
+    EXPECT_EQ(formatTime(-0.5), "00:00");
+}
+
+TEST(FormatTime, NonFiniteAndHugeValuesGiveDefinedTexts) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(formatTime(std::numeric_limits<double>::quiet_NaN()), "--:--");
+    EXPECT_EQ(formatTime(inf), "--:--");
+    EXPECT_EQ(formatTime(-inf), "00:00");
+    // 2^63 - 1 seconds is 153722867280912930 minutes and 7 seconds.
+    EXPECT_EQ(formatTime(1e300), "153722867280912930:07");
+    EXPECT_EQ(formatTime(9223372036854775808.0), "153722867280912930:07");
+    // The largest double below 2^63 still shows exactly.
+    EXPECT_EQ(formatTime(9223372036854774784.0), "153722867280912913:04");
+}
+
+TEST(ParseTime, ReadsMinutesAndSecondsAndPlainSeconds) {
+    EXPECT_EQ(parseTime("1:30"), 90.0);
+    EXPECT_EQ(parseTime("01:30"), 90.0);
+    EXPECT_EQ(parseTime("  1:30\t "), 90.0);
+    EXPECT_EQ(parseTime(QStringLiteral("\u00a01:30\u3000")), 90.0);
+    EXPECT_EQ(parseTime("90"), 90.0);
+    EXPECT_EQ(parseTime("90.5"), 90.5);
+    EXPECT_EQ(parseTime("+90"), 90.0);
+    EXPECT_EQ(parseTime(".5"), 0.5);
+    EXPECT_EQ(parseTime("1.5e2"), 150.0);
+    EXPECT_EQ(parseTime("1::30"), 90.0);
+    EXPECT_EQ(parseTime("1:30:"), 90.0);
+    EXPECT_EQ(parseTime("125:0"), 7500.0);
+    EXPECT_EQ(parseTime("1:5"), 65.0);
+    EXPECT_EQ(parseTime("+1:+30"), 90.0);
+    EXPECT_EQ(parseTime("0:59"), 59.0);
+}
+
+TEST(ParseTime, RefusesMalformedOrOutOfRangeTimes) {
+    for (const char* text :
+         {"",       " \t ", "1:60", "1:-1",   "-1:30", "1:30.5", "a:b",   "1:2:3", ":30",
+          ":",      "-5",   "-0.5", "1:30\n", "\n90",  "1,5",    "1 000", "90s",   "0x10",
+          "1 : 30", "+-5",  "++5",  "+",      "-",     "1:+-3",  "1e",    "٣:٠٠"}) {
+        EXPECT_EQ(parseTime(QString::fromUtf8(text)), std::nullopt) << text;
+    }
+}
+
+TEST(ParseTime, RefusesInfinityNaNAndTimesBeyondSixtyFourBits) {
+    for (const char* text :
+         {"inf", "+inf", "infinity", "INF", "nan", "-nan", "nan(1)", "1e999", "1e19",
+          "9223372036854775808", "99999999999999999999:00", "9223372036854775807:00",
+          // Minutes × 60 + seconds one past the largest signed 64-bit count.
+          "153722867280912930:08",
+          // Fits 64 bits but is 2^63 once held in a double.
+          "153722867280912930:07"}) {
+        EXPECT_EQ(parseTime(text), std::nullopt) << text;
+    }
+    // Large times that do fit are still read.
+    EXPECT_EQ(parseTime("153722867280912920:00"), 9223372036854774784.0);
+    EXPECT_EQ(parseTime("9.2e18"), 9.2e18);
+}
+
+TEST(ParseTime, NegativeZeroReadsAsZero) {
+    for (const char* text : {"-0", "-0.0", "-0:00", "0:-0"}) {
+        auto value = parseTime(text);
+        ASSERT_TRUE(value.has_value()) << text;
+        EXPECT_EQ(*value, 0.0) << text;
+        EXPECT_FALSE(std::signbit(*value)) << text;
+    }
+}
+
+TEST(ParseTime, ReadsBackEveryFormattedTime) {
+    for (int seconds = 0; seconds < 4000; ++seconds)
+        EXPECT_EQ(parseTime(formatTime(seconds + 0.75)), double(seconds)) << seconds;
+}
+
+} // namespace
+} // namespace kestrune
