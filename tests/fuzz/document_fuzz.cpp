@@ -1,0 +1,37 @@
+// Feeds arbitrary bytes to everything that reads text from files or from the
+// user: the project document decoder, the colour and the time parsers. Besides
+// crashes and sanitizer reports, it checks that whatever is accepted survives a
+// round trip unchanged.
+#include "model/codable_color.h"
+#include "model/project_json.h"
+#include "ui/time_text.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+    try {
+        kestrune::Project project = kestrune::decodeProject(text);
+        // A document that reads must write, and read back as the same project.
+        if (kestrune::decodeProject(kestrune::encodeProject(project)) != project)
+            std::abort();
+    } catch (const kestrune::DocumentError&) {
+    }
+
+    if (auto color = kestrune::CodableColor::fromHex(text)) {
+        auto again = kestrune::CodableColor::fromHex(color->hex());
+        if (!again || again->hex() != color->hex())
+            std::abort();
+    }
+
+    if (auto seconds = kestrune::parseTime(QString::fromUtf8(text.data(), static_cast<qsizetype>(size)))) {
+        if (!std::isfinite(*seconds) || *seconds < 0)
+            std::abort();
+        kestrune::formatTime(*seconds);
+    }
+    return 0;
+}
