@@ -2,13 +2,13 @@
 // 20 clips and 20 sections each. Prints the time of saving them and of listing.
 #include "model/project_store.h"
 
-#include <QCoreApplication>
-#include <QTemporaryDir>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
 
 using namespace kestrune;
 using Clock = std::chrono::steady_clock;
@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kProjects; ++i)
         if (!store.save(makeProject(i)))
             return 1;
-    std::printf("save: %d projects of %d clips and %d sections in %.1f ms\n", kProjects,
-                kClipsEach, kSectionsEach, millisecondsSince(saveStart));
+    std::printf("save: %d projects of %d clips and %d sections in %.1f ms\n", kProjects, kClipsEach,
+                kSectionsEach, millisecondsSince(saveStart));
 
     std::vector<double> times;
     std::size_t listed = 0;
@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
         times.push_back(millisecondsSince(start));
     }
     std::sort(times.begin(), times.end());
-    std::printf("listProjects: %zu projects, median %.1f ms, best %.1f ms, worst %.1f ms (%d runs)\n",
-                listed, times[times.size() / 2], times.front(), times.back(), kRuns);
+    std::printf(
+        "listProjects: %zu projects, median %.1f ms, best %.1f ms, worst %.1f ms (%d runs)\n",
+        listed, times[times.size() / 2], times.front(), times.back(), kRuns);
     return listed == kProjects ? 0 : 1;
 }

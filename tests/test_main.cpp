@@ -1,11 +1,10 @@
 // Shared entry point of the test programs: no display, no sound device, and a
 // private XDG data home so that no test can touch the user's projects.
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
-
-#include <cstdlib>
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,11 +1,11 @@
 // Kestrune: joins recorded clips into one chaptered video.
+#include <cstdio>
+#include <cstdlib>
+
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QtQml/qqmlextensionplugin.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 Q_IMPORT_QML_PLUGIN(Kestrune_ViewsPlugin)
 

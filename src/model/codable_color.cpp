@@ -1,10 +1,10 @@
 #include "codable_color.h"
 
-#include <QColor>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+
+#include <QColor>
 
 namespace kestrune {
 
@@ -32,7 +32,9 @@ int hexDigit(char c) {
     return -1;
 }
 
-bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
+bool isSpaceOrTab(char c) {
+    return c == ' ' || c == '\t';
+}
 
 bool isWhitespace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';

@@ -2,10 +2,9 @@
 
 #include "base64.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cmath>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 namespace kestrune {
 
@@ -203,12 +202,9 @@ OrderedJson writeTheme(const SidebarTheme& theme) {
 
 OrderedJson writeClip(const VideoClip& clip) {
     std::string what = "a value of the clip \"" + clip.fileName + "\"";
-    OrderedJson object{{"id", clip.id.toString()},
-                       {"fileName", clip.fileName},
-                       {"fileSize", clip.fileSize},
-                       {"duration", finite(clip.duration, what)},
-                       {"width", clip.width},
-                       {"height", clip.height},
+    OrderedJson object{{"id", clip.id.toString()},  {"fileName", clip.fileName},
+                       {"fileSize", clip.fileSize}, {"duration", finite(clip.duration, what)},
+                       {"width", clip.width},       {"height", clip.height},
                        {"order", clip.order}};
     if (clip.bookmarkData)
         object["bookmarkData"] = base64::encode(*clip.bookmarkData);
@@ -229,7 +225,8 @@ OrderedJson writeSection(const Section& section) {
 // nlohmann's messages start with "[json.exception.parse_error.101] "; users need only the rest.
 std::string withoutExceptionTag(const char* message) {
     std::string text = message;
-    if (auto end = text.find("] "); !text.empty() && text.front() == '[' && end != std::string::npos)
+    if (auto end = text.find("] ");
+        !text.empty() && text.front() == '[' && end != std::string::npos)
         text.erase(0, end + 2);
     return text;
 }

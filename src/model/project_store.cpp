@@ -2,14 +2,14 @@
 
 #include "project_json.h"
 
+#include <algorithm>
+#include <iostream>
+#include <optional>
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
-
-#include <algorithm>
-#include <iostream>
-#include <optional>
 
 namespace kestrune {
 
@@ -33,7 +33,8 @@ std::optional<QByteArray> readFile(const QString& path, QString* error = nullptr
 }
 
 Project decode(const QByteArray& bytes) {
-    return decodeProject(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return decodeProject(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 } // namespace
@@ -62,7 +63,9 @@ const ProjectStore& ProjectStore::standard() {
     return store;
 }
 
-QString ProjectStore::legacyAutosavePath() const { return baseDirectory_ + "/autosave.json"; }
+QString ProjectStore::legacyAutosavePath() const {
+    return baseDirectory_ + "/autosave.json";
+}
 
 QString ProjectStore::projectFilePath(const Uuid& id) const {
     return projectsDirectory_ + "/" + QString::fromStdString(id.toString()) + ".json";
@@ -101,7 +104,8 @@ Project ProjectStore::load(const Uuid& id) const {
     QString error;
     auto bytes = readFile(path, &error);
     if (!bytes)
-        throw ProjectStoreError("Could not open " + path.toStdString() + ": " + error.toStdString());
+        throw ProjectStoreError("Could not open " + path.toStdString() + ": " +
+                                error.toStdString());
     try {
         return decode(*bytes);
     } catch (const DocumentError& damaged) {
@@ -157,7 +161,9 @@ bool ProjectStore::rename(const Uuid& id, const std::string& newName) const {
     return save(project);
 }
 
-void ProjectStore::deleteProject(const Uuid& id) const { QFile::remove(projectFilePath(id)); }
+void ProjectStore::deleteProject(const Uuid& id) const {
+    QFile::remove(projectFilePath(id));
+}
 
 void ProjectStore::migrateLegacyAutosave() const {
     auto bytes = readFile(legacyAutosavePath());

@@ -5,11 +5,11 @@
 
 #include "project.h"
 
-#include <QString>
-
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <QString>
 
 namespace kestrune {
 

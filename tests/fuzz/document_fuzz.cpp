@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
-    if (auto seconds = kestrune::parseTime(QString::fromUtf8(text.data(), static_cast<qsizetype>(size)))) {
+    if (auto seconds =
+            kestrune::parseTime(QString::fromUtf8(text.data(), static_cast<qsizetype>(size)))) {
         if (!std::isfinite(*seconds) || *seconds < 0)
             std::abort();
         kestrune::formatTime(*seconds);

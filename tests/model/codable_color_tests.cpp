@@ -2,11 +2,10 @@
 #include "model/sidebar_theme.h"
 
 #include <gtest/gtest.h>
-
-#include <QColor>
-
 #include <string>
 #include <vector>
+
+#include <QColor>
 
 using kestrune::CodableColor;
 using kestrune::SidebarTheme;
@@ -32,8 +31,8 @@ TEST(CodableColorHex, ReadsLongShortAndTranslucentForms) {
 }
 
 TEST(CodableColorHex, RefusesTextOfTheWrongLengthOrWithoutDigits) {
-    for (const char* text : {"#12345", "", "#", "   ", "#GGGGGG", "zzzzzz", "#1234567", "#12",
-                             "#FFFFFF\n", "##FFF"})
+    for (const char* text :
+         {"#12345", "", "#", "   ", "#GGGGGG", "zzzzzz", "#1234567", "#12", "#FFFFFF\n", "##FFF"})
         EXPECT_FALSE(CodableColor::fromHex(text).has_value()) << '"' << text << '"';
 }
 
@@ -41,7 +40,9 @@ TEST(CodableColorHex, LengthCountsCharactersNotDigits) {
     // Digits stop at the first non-digit, but the length of the whole text picks the form.
     expectColor(CodableColor::fromHex("#12xxxx"), 0, 0, 0x12 / 255.0, 1);
     // Six characters, one of them two bytes long in UTF-8.
-    expectColor(CodableColor::fromHex("AB\xC3\xA9" "CDE"), 0, 0, 0xAB / 255.0, 1);
+    expectColor(CodableColor::fromHex("AB\xC3\xA9"
+                                      "CDE"),
+                0, 0, 0xAB / 255.0, 1);
 }
 
 TEST(CodableColorHex, FormatsSevenCharactersWhenOpaqueNineOtherwise) {
@@ -77,9 +78,8 @@ TEST(SidebarThemePresets, MatchTheirPublishedHexValues) {
     EXPECT_EQ(presets[3].name, "Warm");
     for (std::size_t p = 0; p < presets.size(); ++p) {
         std::vector<std::string> hexes;
-        kestrune::forEachThemeColor(presets[p], [&](const char*, const CodableColor& c) {
-            hexes.push_back(c.hex());
-        });
+        kestrune::forEachThemeColor(
+            presets[p], [&](const char*, const CodableColor& c) { hexes.push_back(c.hex()); });
         EXPECT_EQ(hexes, expected[p]) << presets[p].name;
     }
     EXPECT_EQ(SidebarTheme::classic().inactiveTitleColor, (CodableColor{1, 1, 1, 0.45}));

@@ -1,10 +1,9 @@
 #include "model/project_json.h"
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 using namespace kestrune;
 using nlohmann::json;
@@ -34,7 +33,8 @@ Project sampleProject() {
     second.trimIn = 0;
     second.trimOut.reset();
     project.clips = {first, second};
-    project.sections = {{Uuid::generate(), "Intro", "", 0}, {Uuid::generate(), "Climb", "Day 2", 61.5}};
+    project.sections = {{Uuid::generate(), "Intro", "", 0},
+                        {Uuid::generate(), "Climb", "Day 2", 61.5}};
     project.sidebarOverlay = false;
     project.sidebarTheme = SidebarTheme::presets()[2];
     project.sidebarTheme.highlightBackground = {0.1, 0.2, 0.3, 0.4};
@@ -55,7 +55,9 @@ json minimalDocument() {
     })");
 }
 
-Project decode(const json& document) { return decodeProject(document.dump()); }
+Project decode(const json& document) {
+    return decodeProject(document.dump());
+}
 
 void expectRejected(const json& document, const std::string& mentioning) {
     try {

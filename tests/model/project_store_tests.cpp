@@ -97,8 +97,10 @@ TEST_F(ProjectStoreTest, ListsNewestFirstAndSkipsWhatIsNotAProject) {
     writeFile(folder + "/notes.txt", "hello");
     writeFile(folder + "/broken.json", "{ not json");
     writeFile(folder + "/other.json", R"({"id":"6f1e2d3c-4b5a-4978-8695-a4b3c2d1e0f9"})");
-    writeFile(folder + "/UPPER.JSON", QByteArray::fromStdString(encodeProject(makeProject("Upper", 400))));
-    writeFile(folder + "/.hidden.json", QByteArray::fromStdString(encodeProject(makeProject("Hidden", 500))));
+    writeFile(folder + "/UPPER.JSON",
+              QByteArray::fromStdString(encodeProject(makeProject("Upper", 400))));
+    writeFile(folder + "/.hidden.json",
+              QByteArray::fromStdString(encodeProject(makeProject("Hidden", 500))));
     QDir(folder).mkdir("folder.json");
 
     EXPECT_EQ(listedNames(), (std::vector<std::string>{"New", "Middle", "Old"}));

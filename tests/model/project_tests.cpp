@@ -1,8 +1,7 @@
 #include "model/project.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 using namespace kestrune;
 
@@ -61,8 +60,9 @@ TEST(UuidText, ReadsEitherCaseAndWritesUpperCase) {
     ASSERT_TRUE(id);
     EXPECT_EQ(id->toString(), "1F0E9C4A-2B3D-4E5F-8A9B-0C1D2E3F4A5B");
     EXPECT_EQ(Uuid::parse(id->toString()), id);
-    for (const char* bad : {"", "1F0E9C4A2B3D4E5F8A9B0C1D2E3F4A5B", "{1F0E9C4A-2B3D-4E5F-8A9B-0C1D2E3F4A5B}",
-                            "1F0E9C4A-2B3D-4E5F-8A9B-0C1D2E3F4A5G", "1F0E9C4A-2B3D-4E5F-8A9B0-C1D2E3F4A5B"})
+    for (const char* bad :
+         {"", "1F0E9C4A2B3D4E5F8A9B0C1D2E3F4A5B", "{1F0E9C4A-2B3D-4E5F-8A9B-0C1D2E3F4A5B}",
+          "1F0E9C4A-2B3D-4E5F-8A9B-0C1D2E3F4A5G", "1F0E9C4A-2B3D-4E5F-8A9B0-C1D2E3F4A5B"})
         EXPECT_FALSE(Uuid::parse(bad)) << bad;
     Uuid fresh = Uuid::generate();
     EXPECT_EQ(fresh.toString()[14], '4'); // version 4

@@ -1,14 +1,12 @@
 #include "commands.h"
-
 #include "model/project_store.h"
 #include "ui/time_text.h"
 
+#include <cstdio>
+#include <iostream>
 #include <nlohmann/json.hpp>
 
 #include <QDateTime>
-
-#include <cstdio>
-#include <iostream>
 
 namespace kestrune::cli {
 
@@ -64,8 +62,8 @@ int runList(const QStringList& arguments) {
         if (argument == "--json") {
             json = true;
         } else {
-            std::fprintf(stderr, "kestrune-cli list: unknown option '%s'\n\n%s", qPrintable(argument),
-                         kListHelp);
+            std::fprintf(stderr, "kestrune-cli list: unknown option '%s'\n\n%s",
+                         qPrintable(argument), kListHelp);
             return 2;
         }
     }

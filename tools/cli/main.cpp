@@ -2,10 +2,10 @@
 // needs a display.
 #include "commands.h"
 
-#include <QGuiApplication>
-
 #include <array>
 #include <cstdio>
+
+#include <QGuiApplication>
 
 namespace {
 

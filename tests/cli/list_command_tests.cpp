@@ -1,0 +1,110 @@
+// kestrune-cli as a user runs it: a real process against a data folder of its own.
+#include "model/project_store.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace kestrune;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    QTemporaryDir dataHome;
+    ProjectStore store{dataHome.path() + "/Kestrune"};
+
+    CliRun run(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", dataHome.path());
+        environment.remove("QT_QPA_PLATFORM"); // the command must choose offscreen itself
+        environment.remove("DISPLAY");
+        process.setProcessEnvironment(environment);
+        process.start(KESTRUNE_CLI, arguments);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    Project saved(const std::string& name, double updatedAt, std::vector<double> durations) {
+        Project project = Project::untitled();
+        project.name = name;
+        project.createdAt = {updatedAt - 100};
+        project.updatedAt = {updatedAt};
+        for (double duration : durations) {
+            VideoClip clip;
+            clip.id = Uuid::generate();
+            clip.duration = duration;
+            clip.order = static_cast<int>(project.clips.size());
+            project.clips.push_back(clip);
+        }
+        EXPECT_TRUE(store.save(project));
+        return project;
+    }
+};
+
+} // namespace
+
+TEST_F(CliTest, ListJsonPrintsTheLibraryNewestFirst) {
+    Project older = saved("Older", 700000000.5, {10});
+    Project newer = saved("Newer \"quoted\"", 800000000.25, {60.5, 4});
+
+    CliRun result = run({"list", "--json"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    auto list = nlohmann::json::parse(result.out.toStdString());
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0], (nlohmann::json{{"id", newer.id.toString()},
+                                       {"name", "Newer \"quoted\""},
+                                       {"clipCount", 2},
+                                       {"totalDuration", 64.5},
+                                       {"createdAt", 799999900.25},
+                                       {"updatedAt", 800000000.25}}));
+    EXPECT_EQ(list[1]["id"], older.id.toString());
+}
+
+TEST_F(CliTest, ListShowsATableOrSaysTheLibraryIsEmpty) {
+    CliRun empty = run({"list"});
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_TRUE(empty.out.startsWith("No projects in " + store.projectsDirectory()))
+        << empty.out.toStdString();
+    EXPECT_EQ(run({"list", "--json"}).out.trimmed(), "[]");
+
+    Project project = saved("Holiday", 800000000, {3725});
+    CliRun table = run({"list"});
+    EXPECT_EQ(table.exitCode, 0);
+    QStringList lines = table.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("ID"));
+    EXPECT_TRUE(lines[1].startsWith(QString::fromStdString(project.id.toString())));
+    EXPECT_TRUE(lines[1].contains("Holiday"));
+    EXPECT_TRUE(lines[1].contains("62:05"));
+}
+
+TEST_F(CliTest, HelpAndUsageErrors) {
+    CliRun help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("list"));
+    for (const QStringList& arguments :
+         {QStringList{"list", "--help"}, QStringList{"help", "list"}}) {
+        CliRun listHelp = run(arguments);
+        EXPECT_EQ(listHelp.exitCode, 0);
+        EXPECT_TRUE(listHelp.out.startsWith("Usage: kestrune-cli list"))
+            << listHelp.out.toStdString();
+    }
+    CliRun unknownOption = run({"list", "--yaml"});
+    EXPECT_EQ(unknownOption.exitCode, 2);
+    EXPECT_TRUE(unknownOption.err.contains("--yaml"));
+    CliRun unknownCommand = run({"frobnicate"});
+    EXPECT_EQ(unknownCommand.exitCode, 2);
+    EXPECT_TRUE(unknownCommand.err.contains("unknown command"));
+    EXPECT_EQ(run({}).exitCode, 2);
+}
