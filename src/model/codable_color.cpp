@@ -1,5 +1,7 @@
 #include "codable_color.h"
 
+#include "hex_digit.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -20,16 +22,6 @@ int toByte(double component) {
     if (scaled > 255)
         return 255;
     return static_cast<int>(scaled);
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool isSpaceOrTab(char c) {
@@ -57,12 +49,12 @@ std::optional<std::uint64_t> scanHex(std::string_view text) {
     while (i < text.size() && isWhitespace(text[i]))
         ++i;
     if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-        hexDigit(text[i + 2]) >= 0)
+        hexDigitValue(text[i + 2]) >= 0)
         i += 2;
     std::uint64_t value = 0;
     bool anyDigit = false;
     for (; i < text.size(); ++i) {
-        int digit = hexDigit(text[i]);
+        int digit = hexDigitValue(text[i]);
         if (digit < 0)
             break;
         value = (value << 4) | static_cast<std::uint64_t>(digit);

@@ -1,5 +1,7 @@
 #include "uuid.h"
 
+#include "hex_digit.h"
+
 #include <random>
 
 namespace kestrune {
@@ -7,16 +9,6 @@ namespace kestrune {
 namespace {
 
 constexpr std::array<std::size_t, 4> kHyphenPositions{8, 13, 18, 23};
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool isHyphenPosition(std::size_t i) {
     for (std::size_t p : kHyphenPositions)
@@ -56,7 +48,7 @@ std::optional<Uuid> Uuid::parse(std::string_view text) {
                 return std::nullopt;
             continue;
         }
-        int value = hexValue(text[i]);
+        int value = hexDigitValue(text[i]);
         if (value < 0)
             return std::nullopt;
         auto& byte = id.bytes[nibble / 2];
