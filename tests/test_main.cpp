@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 
 int main(int argc, char** argv) {
@@ -12,7 +14,10 @@ int main(int argc, char** argv) {
     QTemporaryDir dataHome;
     if (!dataHome.isValid())
         return 1;
+    // Fonts installed for the user (Lexend) stay visible to fontconfig.
+    QString userData = qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + "/.local/share");
+    QFile::link(userData + "/fonts", dataHome.filePath("fonts"));
     setenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit().constData(), 1);
-    QCoreApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,151 @@
+// One export job as the dialog describes it, and everything derived from it
+// before any media is touched: output geometry, bit rate and encoder settings.
+#pragma once
+
+#include "model/project.h"
+
+#include <QUrl>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kestrune {
+
+enum class ExportCodec { h264, hevc, prores };
+enum class ExportQuality { standard, high, maximum };
+
+// In the order the pickers show them.
+inline constexpr std::array kAllExportCodecs{ExportCodec::h264, ExportCodec::hevc,
+                                             ExportCodec::prores};
+inline constexpr std::array kAllExportQualities{ExportQuality::standard, ExportQuality::high,
+                                                ExportQuality::maximum};
+
+// The raw value is also the display name: "H.264", "HEVC (H.265)", "ProRes 422".
+std::string_view rawValue(ExportCodec codec);
+// "Standard", "High", "Maximum".
+std::string_view rawValue(ExportQuality quality);
+std::optional<ExportCodec> exportCodecFromRawValue(std::string_view text);
+std::optional<ExportQuality> exportQualityFromRawValue(std::string_view text);
+
+// Bits per second at 1920 × 1080; other sizes scale with their pixel count.
+std::int64_t bitRateFactor(ExportQuality quality);
+
+// One clip to export, in timeline order.
+struct ClipExportInfo {
+    QUrl url; // the clip's resolved, readable file
+    double duration = 0;
+    int width = 0;
+    int height = 0;
+    double trimIn = 0;
+    std::optional<double> trimOut;
+
+    bool operator==(const ClipExportInfo&) const = default;
+};
+
+struct ExportConfig {
+    std::vector<ClipExportInfo> clips;
+    std::vector<Section> sections;
+    int outputWidth = 0;
+    int outputHeight = 0;
+    // Clip pictures are fitted into [0, videoAreaWidth) from the left edge.
+    int videoAreaWidth = 0;
+    // The sidebar always takes the rightmost sidebarWidth pixels.
+    int sidebarWidth = 0;
+    ExportCodec codec = ExportCodec::h264;
+    ExportQuality quality = ExportQuality::high;
+    SidebarTheme theme = SidebarTheme::classic();
+
+    bool operator==(const ExportConfig&) const = default;
+};
+
+struct OutputDimensions {
+    int outputWidth = 0;
+    int outputHeight = 0;
+    int videoAreaWidth = 0;
+    int sidebarWidth = 0;
+
+    bool operator==(const OutputDimensions&) const = default;
+};
+
+// The largest clip width and height (taken independently, rounded up to even) make
+// the video area; the sidebar is 22 % of its width, over it or beside it.
+OutputDimensions outputDimensions(const std::vector<VideoClip>& clips, bool sidebarOverlay);
+
+// Bits per second for the video encoder, truncated toward zero.
+std::int64_t averageBitRate(const ExportConfig& config);
+
+// Rate control of the delivery codecs; ProRes has none.
+struct CompressionProperties {
+    std::int64_t averageBitRate = 0;
+    // "high" for H.264 (its level chosen by the encoder); none for HEVC.
+    std::optional<std::string> profileLevel;
+    int maxKeyFrameInterval = 60;
+
+    // How many properties are set: 3 for H.264, 2 for HEVC.
+    int count() const { return profileLevel ? 3 : 2; }
+    bool operator==(const CompressionProperties&) const = default;
+};
+
+// Everything the writer needs to open the video encoder and the container.
+struct VideoOutputSettings {
+    int width = 0;
+    int height = 0;
+    ExportCodec codec = ExportCodec::h264;
+    std::string encoderName;                        // FFmpeg encoder
+    AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P; // what the encoder takes
+    std::optional<CompressionProperties> compressionProperties;
+    std::vector<std::pair<std::string, std::string>> encoderOptions; // private options
+    std::string codecTag;        // sample entry, when not the default
+    std::string containerFormat; // FFmpeg muxer name
+    // Frames are converted with the BT.709 matrix and the stream says so, so that
+    // players show the theme's colours as chosen.
+    AVColorPrimaries colorPrimaries = AVCOL_PRI_BT709;
+    AVColorTransferCharacteristic colorTransfer = AVCOL_TRC_BT709;
+    AVColorSpace colorSpace = AVCOL_SPC_BT709;
+    AVColorRange colorRange = AVCOL_RANGE_MPEG;
+
+    bool operator==(const VideoOutputSettings&) const = default;
+};
+
+VideoOutputSettings videoOutputSettings(const ExportConfig& config);
+
+// The frames the pipeline renders into: BGRA, premultiplied, at the output size.
+struct PixelBufferAttributes {
+    AVPixelFormat pixelFormat = AV_PIX_FMT_BGRA;
+    int width = 0;
+    int height = 0;
+
+    bool operator==(const PixelBufferAttributes&) const = default;
+};
+
+PixelBufferAttributes sourcePixelBufferAttributes(const ExportConfig& config);
+
+struct AudioOutputSettings {
+    std::string encoderName = "aac";
+    int sampleRate = 44100;
+    int channels = 2;
+    std::int64_t bitRate = 128000;
+
+    bool operator==(const AudioOutputSettings&) const = default;
+};
+
+AudioOutputSettings audioOutputSettings();
+
+// The matrix for reading a source clip's pictures: its own when tagged, else
+// BT.709 for HD sizes and BT.601 for SD, as players assume.
+AVColorSpace sourceColorSpace(AVColorSpace tagged, int width, int height);
+
+// One-line descriptions for the pipeline's log.
+std::string describe(const VideoOutputSettings& settings);
+std::string describe(const AudioOutputSettings& settings);
+
+} // namespace kestrune

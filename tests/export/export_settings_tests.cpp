@@ -1,0 +1,128 @@
+#include "export/export_settings.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrune;
+
+namespace {
+
+std::vector<VideoClip> clipsOfSize(std::initializer_list<std::pair<int, int>> sizes) {
+    std::vector<VideoClip> clips;
+    for (auto [w, h] : sizes) {
+        VideoClip clip;
+        clip.width = w;
+        clip.height = h;
+        clips.push_back(clip);
+    }
+    return clips;
+}
+
+ExportConfig configOf(int width, int height, ExportQuality quality,
+                      ExportCodec codec = ExportCodec::h264) {
+    ExportConfig config;
+    config.outputWidth = width;
+    config.outputHeight = height;
+    config.quality = quality;
+    config.codec = codec;
+    return config;
+}
+
+} // namespace
+
+TEST(ExportChoices, HaveTheirDisplayNamesAndReadBackFromThem) {
+    std::vector<std::string> names;
+    for (auto codec : kAllExportCodecs) {
+        names.emplace_back(rawValue(codec));
+        EXPECT_EQ(exportCodecFromRawValue(rawValue(codec)), codec);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"H.264", "HEVC (H.265)", "ProRes 422"}));
+    names.clear();
+    for (auto quality : kAllExportQualities) {
+        names.emplace_back(rawValue(quality));
+        EXPECT_EQ(exportQualityFromRawValue(rawValue(quality)), quality);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Standard", "High", "Maximum"}));
+    EXPECT_FALSE(exportCodecFromRawValue("h264"));
+    EXPECT_FALSE(exportQualityFromRawValue("high"));
+}
+
+TEST(OutputDimensions, FollowTheLargestClipAndTheSidebarChoice) {
+    EXPECT_EQ(outputDimensions(clipsOfSize({{1920, 1080}}), true),
+              (OutputDimensions{1920, 1080, 1920, 422}));
+    EXPECT_EQ(outputDimensions(clipsOfSize({{1920, 1080}}), false),
+              (OutputDimensions{2342, 1080, 1920, 422}));
+    // Odd sizes round up; beside the video the sidebar absorbs the extra pixel.
+    EXPECT_EQ(outputDimensions(clipsOfSize({{1921, 1081}}), true),
+              (OutputDimensions{1922, 1082, 1922, 423}));
+    EXPECT_EQ(outputDimensions(clipsOfSize({{1921, 1081}}), false),
+              (OutputDimensions{2346, 1082, 1922, 424}));
+    EXPECT_EQ(outputDimensions(clipsOfSize({{1279, 719}}), true),
+              (OutputDimensions{1280, 720, 1280, 282}));
+    EXPECT_EQ(outputDimensions(clipsOfSize({{1279, 719}}), false),
+              (OutputDimensions{1562, 720, 1280, 282}));
+    // Width and height come from different clips.
+    EXPECT_EQ(outputDimensions(clipsOfSize({{1280, 720}, {1080, 1920}}), true).outputWidth, 1280);
+    EXPECT_EQ(outputDimensions(clipsOfSize({{1280, 720}, {1080, 1920}}), true).outputHeight, 1920);
+    for (bool overlay : {true, false})
+        EXPECT_EQ(outputDimensions({}, overlay), (OutputDimensions{0, 0, 0, 0}));
+}
+
+TEST(AverageBitRate, ScalesWithPixelsAndTruncates) {
+    EXPECT_EQ(averageBitRate(configOf(3840, 2160, ExportQuality::standard)), 16'000'000);
+    EXPECT_EQ(averageBitRate(configOf(1280, 720, ExportQuality::maximum)), 8'888'888);
+    EXPECT_EQ(averageBitRate(configOf(2342, 1080, ExportQuality::high)), 9'758'333);
+    EXPECT_EQ(averageBitRate(configOf(1280, 720, ExportQuality::standard)), 1'777'777);
+    EXPECT_EQ(averageBitRate(configOf(0, 0, ExportQuality::high)), 0);
+}
+
+TEST(VideoOutputSettings, MapEachCodecToItsEncoder) {
+    auto h264 = videoOutputSettings(configOf(1920, 1080, ExportQuality::high));
+    EXPECT_EQ(h264.encoderName, "libx264");
+    EXPECT_EQ(h264.pixelFormat, AV_PIX_FMT_YUV420P);
+    ASSERT_TRUE(h264.compressionProperties);
+    EXPECT_EQ(h264.compressionProperties->count(), 3);
+    EXPECT_EQ(*h264.compressionProperties,
+              (CompressionProperties{8'000'000, std::string("high"), 60}));
+    EXPECT_EQ(h264.containerFormat, "mp4");
+    EXPECT_EQ(h264.width, 1920);
+    EXPECT_EQ(h264.colorSpace, AVCOL_SPC_BT709);
+    EXPECT_EQ(h264.colorRange, AVCOL_RANGE_MPEG);
+
+    auto hevc =
+        videoOutputSettings(configOf(1920, 1080, ExportQuality::maximum, ExportCodec::hevc));
+    EXPECT_EQ(hevc.encoderName, "libx265");
+    ASSERT_TRUE(hevc.compressionProperties);
+    EXPECT_EQ(hevc.compressionProperties->count(), 2);
+    EXPECT_EQ(hevc.compressionProperties->averageBitRate, 20'000'000);
+    EXPECT_EQ(hevc.codecTag, "hvc1");
+    EXPECT_EQ(hevc.containerFormat, "mp4");
+
+    // ProRes has no rate control, so quality changes nothing.
+    auto prores =
+        videoOutputSettings(configOf(1920, 1080, ExportQuality::standard, ExportCodec::prores));
+    EXPECT_EQ(prores.encoderName, "prores_ks");
+    EXPECT_EQ(prores.pixelFormat, AV_PIX_FMT_YUV422P10LE);
+    EXPECT_FALSE(prores.compressionProperties);
+    EXPECT_EQ(prores, videoOutputSettings(
+                          configOf(1920, 1080, ExportQuality::maximum, ExportCodec::prores)));
+
+    EXPECT_NE(describe(hevc).find("tag=hvc1"), std::string::npos);
+}
+
+TEST(OtherOutputSettings, AreFixed) {
+    EXPECT_EQ(sourcePixelBufferAttributes(configOf(2342, 1080, ExportQuality::high)),
+              (PixelBufferAttributes{AV_PIX_FMT_BGRA, 2342, 1080}));
+    AudioOutputSettings audio = audioOutputSettings();
+    EXPECT_EQ(audio.encoderName, "aac");
+    EXPECT_EQ(audio.sampleRate, 44100);
+    EXPECT_EQ(audio.channels, 2);
+    EXPECT_EQ(audio.bitRate, 128000);
+}
+
+TEST(SourceColorSpace, UsesTheClipsTagOrGuessesFromItsSize) {
+    EXPECT_EQ(sourceColorSpace(AVCOL_SPC_BT470BG, 1920, 1080), AVCOL_SPC_BT470BG);
+    EXPECT_EQ(sourceColorSpace(AVCOL_SPC_UNSPECIFIED, 1920, 1080), AVCOL_SPC_BT709);
+    EXPECT_EQ(sourceColorSpace(AVCOL_SPC_UNSPECIFIED, 1080, 1920), AVCOL_SPC_BT709);
+    EXPECT_EQ(sourceColorSpace(AVCOL_SPC_UNSPECIFIED, 720, 576), AVCOL_SPC_BT470BG);
+    EXPECT_EQ(sourceColorSpace(AVCOL_SPC_UNSPECIFIED, 640, 480), AVCOL_SPC_BT470BG);
+}
