@@ -137,13 +137,6 @@ AudioOutputSettings audioOutputSettings() {
     return {};
 }
 
-AVColorSpace sourceColorSpace(AVColorSpace tagged, int width, int height) {
-    if (tagged != AVCOL_SPC_UNSPECIFIED && tagged != AVCOL_SPC_RESERVED)
-        return tagged;
-    const bool hd = width > 1024 || height > 576;
-    return hd ? AVCOL_SPC_BT709 : AVCOL_SPC_BT470BG;
-}
-
 std::string describe(const VideoOutputSettings& s) {
     std::string text = "codec=" + std::string(rawValue(s.codec)) + " encoder=" + s.encoderName +
                        " size=" + std::to_string(s.width) + "x" + std::to_string(s.height) +

@@ -2,13 +2,10 @@
 // before any media is touched: output geometry, bit rate and encoder settings.
 #pragma once
 
+#include "media/encoder_settings.h"
 #include "model/project.h"
 
 #include <QUrl>
-
-extern "C" {
-#include <libavutil/pixfmt.h>
-}
 
 #include <array>
 #include <cstdint>
@@ -20,7 +17,6 @@ extern "C" {
 
 namespace kestrune {
 
-enum class ExportCodec { h264, hevc, prores };
 enum class ExportQuality { standard, high, maximum };
 
 // In the order the pickers show them.
@@ -83,39 +79,6 @@ OutputDimensions outputDimensions(const std::vector<VideoClip>& clips, bool side
 // Bits per second for the video encoder, truncated toward zero.
 std::int64_t averageBitRate(const ExportConfig& config);
 
-// Rate control of the delivery codecs; ProRes has none.
-struct CompressionProperties {
-    std::int64_t averageBitRate = 0;
-    // "high" for H.264 (its level chosen by the encoder); none for HEVC.
-    std::optional<std::string> profileLevel;
-    int maxKeyFrameInterval = 60;
-
-    // How many properties are set: 3 for H.264, 2 for HEVC.
-    int count() const { return profileLevel ? 3 : 2; }
-    bool operator==(const CompressionProperties&) const = default;
-};
-
-// Everything the writer needs to open the video encoder and the container.
-struct VideoOutputSettings {
-    int width = 0;
-    int height = 0;
-    ExportCodec codec = ExportCodec::h264;
-    std::string encoderName;                        // FFmpeg encoder
-    AVPixelFormat pixelFormat = AV_PIX_FMT_YUV420P; // what the encoder takes
-    std::optional<CompressionProperties> compressionProperties;
-    std::vector<std::pair<std::string, std::string>> encoderOptions; // private options
-    std::string codecTag;        // sample entry, when not the default
-    std::string containerFormat; // FFmpeg muxer name
-    // Frames are converted with the BT.709 matrix and the stream says so, so that
-    // players show the theme's colours as chosen.
-    AVColorPrimaries colorPrimaries = AVCOL_PRI_BT709;
-    AVColorTransferCharacteristic colorTransfer = AVCOL_TRC_BT709;
-    AVColorSpace colorSpace = AVCOL_SPC_BT709;
-    AVColorRange colorRange = AVCOL_RANGE_MPEG;
-
-    bool operator==(const VideoOutputSettings&) const = default;
-};
-
 VideoOutputSettings videoOutputSettings(const ExportConfig& config);
 
 // The frames the pipeline renders into: BGRA, premultiplied, at the output size.
@@ -129,20 +92,7 @@ struct PixelBufferAttributes {
 
 PixelBufferAttributes sourcePixelBufferAttributes(const ExportConfig& config);
 
-struct AudioOutputSettings {
-    std::string encoderName = "aac";
-    int sampleRate = 44100;
-    int channels = 2;
-    std::int64_t bitRate = 128000;
-
-    bool operator==(const AudioOutputSettings&) const = default;
-};
-
 AudioOutputSettings audioOutputSettings();
-
-// The matrix for reading a source clip's pictures: its own when tagged, else
-// BT.709 for HD sizes and BT.601 for SD, as players assume.
-AVColorSpace sourceColorSpace(AVColorSpace tagged, int width, int height);
 
 // One-line descriptions for the pipeline's log.
 std::string describe(const VideoOutputSettings& settings);

@@ -1,4 +1,5 @@
 #include "export/export_settings.h"
+#include "media/color_space.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,38 @@
+// Decodes the video frames of one file within a time range, in presentation
+// order, each with its exact presentation time.
+#pragma once
+
+#include "av_handles.h"
+#include "media_file.h"
+#include "media_time.h"
+
+#include <optional>
+
+namespace kestrune {
+
+struct DecodedFrame {
+    FramePtr frame;   // as decoded: the stream's own pixel format and coded size
+    MediaTime time;   // presentation time in the source, in the stream's time base
+};
+
+class VideoFrameReader {
+public:
+    // Reads the frames shown within [start, end): the frame on screen at `start`
+    // (the last one whose time is ≤ start) comes first, frames at or after `end`
+    // are left out. Seeks to the key frame before `start`. Throws MediaError when
+    // the file has no video stream or its decoder cannot be opened.
+    VideoFrameReader(const std::string& path, MediaTime start, MediaTime end);
+
+    // The next frame of the range, or nothing at its end. A read or decode error
+    // ends the range early, like the end of the file.
+    std::optional<DecodedFrame> next();
+
+    const MediaFile& file() const { return file_; }
+    // The colour matrix to read the frames with: the stream's own, or BT.709/BT.601 by size.
+    AVColorSpace colorSpace() const;
+
+private:
+    // implementation-defined members
+};
+
+} // namespace kestrune
