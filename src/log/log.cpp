@@ -2,6 +2,7 @@
 
 #include "capturing_sink.h"
 
+#include <atomic>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -80,9 +81,11 @@ bool sendToJournal(const Entry& entry) {
     return sd_journal_sendv(vectors, count) >= 0;
 }
 
+std::atomic<Level> standardErrorThreshold{Level::Info};
+
 void writeToStandardError(const Entry& entry) {
     // Heartbeats would bury the command line's own output; the journal keeps them.
-    if (entry.level == Level::Debug)
+    if (entry.level < standardErrorThreshold.load(std::memory_order_relaxed))
         return;
     std::string line = standardErrorLine(entry);
     // One call per line: stdio locks the stream per call, so lines from
@@ -127,6 +130,10 @@ void emit(Level level, Category category, const char* format, va_list args) {
 }
 
 } // namespace
+
+void setStandardErrorThreshold(Level level) {
+    standardErrorThreshold.store(level, std::memory_order_relaxed);
+}
 
 std::string_view categoryName(Category category) {
     switch (category) {

@@ -39,6 +39,10 @@ void debug(Category category, const char* format, ...) __attribute__((format(pri
 void info(Category category, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void error(Category category, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+// The lowest level echoed to standard error when there is no journal: Info by
+// default; the command line shows only errors unless asked for more.
+void setStandardErrorThreshold(Level level);
+
 // The line written to standard error when there is no journal, newline included:
 // "[com.kestrune:export] info: Pipeline: 3 clips". Control characters in the
 // message (file names may carry them) are escaped, so an entry stays one line and

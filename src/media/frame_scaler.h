@@ -4,6 +4,8 @@
 
 #include "av_handles.h"
 
+#include <cstdint>
+
 namespace kestrune {
 
 struct PixelRect {
@@ -26,12 +28,17 @@ public:
                    AVFrame& destination, PixelRect target);
 
 private:
+    bool prepareContext(const AVFrame& source, AVColorSpace colorSpace, int width, int height);
+    bool prepareScratch(int width, int height);
+    bool scale(const AVFrame& source, std::uint8_t* pixels, int stride);
+
     SwsContextPtr context_;
     // the key the context was made for
     int sourceFormat_ = -1, sourceWidth_ = 0, sourceHeight_ = 0, targetWidth_ = 0,
         targetHeight_ = 0;
     int colorSpace_ = -1, colorRange_ = -1;
-    FramePtr rotated_; // scratch picture for quarter and half turns
+    // scratch picture for turns, and for widths swscale cannot write in place
+    FramePtr scratch_;
 };
 
 } // namespace kestrune

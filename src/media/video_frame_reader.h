@@ -6,13 +6,15 @@
 #include "media_file.h"
 #include "media_time.h"
 
+#include <cstdint>
 #include <optional>
+#include <string>
 
 namespace kestrune {
 
 struct DecodedFrame {
-    FramePtr frame;   // as decoded: the stream's own pixel format and coded size
-    MediaTime time;   // presentation time in the source, in the stream's time base
+    FramePtr frame; // as decoded: the stream's own pixel format and coded size
+    MediaTime time; // presentation time in the source, in the stream's time base
 };
 
 class VideoFrameReader {
@@ -32,7 +34,26 @@ public:
     AVColorSpace colorSpace() const;
 
 private:
-    // implementation-defined members
+    // Seeks and decodes up to the frame on screen at start_.
+    void positionAtStart();
+    bool seekBefore(std::int64_t timestamp);
+    // The next decoded frame with its time, or nothing at the end of the stream.
+    std::optional<DecodedFrame> decode();
+    void finish();
+
+    MediaFile file_;
+    AVStream* stream_ = nullptr;
+    CodecContextPtr decoder_;
+    PacketPtr packet_;
+    MediaTime start_;
+    MediaTime end_;
+    bool positioned_ = false;
+    bool draining_ = false; // the end of the input was sent to the decoder
+    bool finished_ = false;
+    // The frame on screen at start_ and the one after it, found while positioning.
+    std::optional<DecodedFrame> held_;
+    std::optional<DecodedFrame> lookahead_;
+    std::optional<MediaTime> lastTime_; // of the last frame handed out
 };
 
 } // namespace kestrune

@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to everything that reads text from files or from the
-// user: the project document decoder, the colour and the time parsers. Besides
-// crashes and sanitizer reports, it checks that whatever is accepted survives a
-// round trip unchanged.
+// user: the project document decoder, the saved file references inside it, the
+// colour and the time parsers. Besides crashes and sanitizer reports, it checks
+// that whatever is accepted survives a round trip unchanged.
 #include "model/codable_color.h"
+#include "model/file_reference.h"
 #include "model/project_json.h"
 #include "ui/time_text.h"
 
@@ -20,6 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (kestrune::decodeProject(kestrune::encodeProject(project)) != project)
             std::abort();
     } catch (const kestrune::DocumentError&) {
+    }
+
+    // A clip's bookmarkData comes from the document as arbitrary bytes.
+    if (auto reference = kestrune::FileReference::decode({data, data + size})) {
+        if (kestrune::FileReference::decode(reference->encode()) != reference)
+            std::abort();
     }
 
     if (auto color = kestrune::CodableColor::fromHex(text)) {

@@ -14,6 +14,7 @@ struct Command {
 };
 
 int runList(const QStringList& arguments);
+int runExport(const QStringList& arguments);
 
 inline constexpr const char* kListHelp =
     "Usage: kestrune-cli list [--json]\n"
@@ -24,5 +25,22 @@ inline constexpr const char* kListHelp =
     "  --json   print one JSON array of objects with the keys id, name, clipCount,\n"
     "           totalDuration (seconds), createdAt and updatedAt (seconds since\n"
     "           2001-01-01T00:00:00Z, as in the project files)\n";
+
+inline constexpr const char* kExportHelp =
+    "Usage: kestrune-cli export PROJECT -o OUT [--codec CODEC] [--quality QUALITY]\n"
+    "\n"
+    "Joins the project's clips into one video with the chapter sidebar, as the\n"
+    "export dialog does, and prints the path of the written file.\n"
+    "\n"
+    "  PROJECT            the id of a project in the library (see 'kestrune-cli list')\n"
+    "                     or the path of a project file\n"
+    "  -o, --output OUT   the file to write; an existing file is replaced\n"
+    "  --codec CODEC      h264 (default), hevc, or prores (a QuickTime movie:\n"
+    "                     name OUT with .mov)\n"
+    "  --quality QUALITY  standard, high (default) or maximum\n"
+    "\n"
+    "Progress goes to standard error. Ctrl-C cancels the export.\n"
+    "Exit status: 0 when the file was written, 1 when the export failed or could\n"
+    "not start, 2 for a usage error, 130 when cancelled.\n";
 
 } // namespace kestrune::cli

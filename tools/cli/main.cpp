@@ -1,6 +1,7 @@
 // kestrune-cli: the project library and exports from the command line. It never
 // needs a display.
 #include "commands.h"
+#include "log/log.h"
 
 #include <array>
 #include <cstdio>
@@ -14,6 +15,8 @@ using kestrune::cli::Command;
 const std::array kCommands{
     Command{"list", "list the projects in the library", kestrune::cli::kListHelp,
             kestrune::cli::runList},
+    Command{"export", "export a project to a video file", kestrune::cli::kExportHelp,
+            kestrune::cli::runExport},
 };
 
 void printUsage(std::FILE* out) {
@@ -29,6 +32,8 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    // Diagnostics belong in the journal; on a terminal only errors would help the user.
+    kestrune::log::setStandardErrorThreshold(kestrune::log::Level::Error);
     QGuiApplication::setApplicationName("Kestrune");
 
     QStringList arguments = QCoreApplication::arguments().mid(1);

@@ -1,0 +1,28 @@
+// Cancellation of one background export task. A handler registered after the
+// task was cancelled runs at once, so a cancel can never be missed.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace kestrune {
+
+class CancellationToken {
+public:
+    // Marks the task cancelled and runs the registered handler (on this thread), once.
+    void cancel();
+    bool isCancelled() const;
+
+    // Installs the handler; runs it immediately when the task is already cancelled.
+    // One handler at a time; clearHandler() removes it.
+    void setHandler(std::function<void()> handler);
+    void clearHandler();
+
+private:
+    mutable std::mutex mutex_;
+    bool cancelled_ = false;
+    std::function<void()> handler_;
+};
+
+} // namespace kestrune

@@ -1,0 +1,359 @@
+#include "export_coordinator.h"
+
+#include "export_error.h"
+#include "log/log.h"
+
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <QMetaObject>
+
+namespace kestrune {
+
+namespace {
+
+using log::Category;
+
+// Below this the estimate swings too wildly to be worth showing.
+constexpr double kMinimumProgressForEstimate = 0.05;
+
+} // namespace
+
+struct ExportCoordinator::State {
+    // One background export. Its thread runs until the pipeline returns, also
+    // after the export was cancelled or replaced; it is joined once it has ended.
+    struct Task {
+        std::shared_ptr<CancellationToken> cancellation;
+        std::shared_ptr<std::atomic<bool>> finished;
+        std::thread thread;
+    };
+
+    explicit State(ExportCoordinator* owner, Pipeline run)
+        : q(owner)
+        , pipeline(std::move(run)) {}
+
+    ExportCoordinator* q;
+    Pipeline pipeline;
+
+    bool isExporting = false;
+    double progress = 0;
+    QString phase;
+    double elapsedMs = 0;
+    QUrl outputURL;
+    QString error;
+    int generation = 0;
+
+    // The current export's cancellation, or none when no export task is current.
+    std::shared_ptr<CancellationToken> exportTask;
+    // Every thread not yet joined, the current one and any cancelled or replaced ones.
+    std::vector<Task> tasks;
+
+    // The signals owed for the fields changed by the current change().
+    enum Changed : unsigned {
+        kProgress = 1u << 0,
+        kPhase = 1u << 1,
+        kElapsedMs = 1u << 2,
+        kOutputURL = 1u << 3,
+        kError = 1u << 4,
+        kGeneration = 1u << 5,
+        kIsExporting = 1u << 6,
+    };
+    unsigned changed = 0;
+
+    // Each setter records only a real change.
+    template <typename T, typename U>
+    void assign(T& field, const U& value, Changed flag) {
+        if (field == value)
+            return;
+        field = value;
+        changed |= flag;
+    }
+    void setIsExporting(bool value) { assign(isExporting, value, kIsExporting); }
+    void setProgress(double value) { assign(progress, value, kProgress); }
+    void setPhase(const QString& value) { assign(phase, value, kPhase); }
+    void setElapsedMs(double value) { assign(elapsedMs, value, kElapsedMs); }
+    void setOutputURL(const QUrl& value) { assign(outputURL, value, kOutputURL); }
+    void setError(const QString& value) { assign(error, value, kError); }
+    void raiseGeneration() {
+        ++generation;
+        changed |= kGeneration;
+    }
+
+    // Applies a change of several fields, then publishes it: every field is set
+    // before any signal goes out, so a view reacting to one signal reads a
+    // consistent state (the end of an export already carries its file or error).
+    // isExporting comes last, as it is what most observers wait for.
+    template <typename Change>
+    void change(Change&& apply) {
+        const std::optional<double> before = q->estimatedRemaining();
+        changed = 0;
+        apply();
+        const unsigned now = std::exchange(changed, 0);
+        const bool estimateMoved = q->estimatedRemaining() != before;
+        if (now & kProgress)
+            emit q->progressChanged();
+        if (now & kPhase)
+            emit q->phaseChanged();
+        if (now & kElapsedMs)
+            emit q->elapsedMsChanged();
+        if (now & kOutputURL)
+            emit q->outputURLChanged();
+        if (now & kError)
+            emit q->errorChanged();
+        if (now & kGeneration)
+            emit q->exportGenerationChanged();
+        if (estimateMoved)
+            emit q->estimatedRemainingChanged();
+        if (now & kIsExporting)
+            emit q->isExportingChanged();
+    }
+
+    // Joins the threads whose pipelines have returned; they have nothing left to do
+    // but exit, so this does not wait for any export.
+    void joinFinishedTasks() {
+        std::erase_if(tasks, [](Task& task) {
+            if (!task.finished->load())
+                return false;
+            task.thread.join();
+            return true;
+        });
+    }
+
+    void cancelTask() {
+        if (!exportTask)
+            return;
+        // Runs the pipeline's cancellation handler here, on the main thread; the
+        // pipeline then winds down on its own thread.
+        auto cancellation = std::move(exportTask);
+        exportTask.reset();
+        cancellation->cancel();
+    }
+
+    void start(const ExportConfig& config, const QUrl& url, int g);
+
+    // Outcomes of task g, applied on the main thread.
+    void succeeded(int g, const QUrl& url) {
+        joinFinishedTasks();
+        if (g != generation)
+            return;
+        change([&] {
+            setIsExporting(false);
+            setProgress(1.0);
+            setPhase("Complete");
+            setOutputURL(url);
+        });
+        exportTask.reset();
+    }
+    void cancelled(int g) {
+        joinFinishedTasks();
+        if (g != generation)
+            return;
+        change([&] {
+            setIsExporting(false);
+            setPhase(QString());
+        });
+        exportTask.reset();
+    }
+    void failed(int g, const QString& message) {
+        joinFinishedTasks();
+        if (g != generation)
+            return;
+        change([&] {
+            setIsExporting(false);
+            setError(message);
+        });
+        exportTask.reset();
+    }
+};
+
+void ExportCoordinator::State::start(const ExportConfig& config, const QUrl& url, int g) {
+    auto cancellation = std::make_shared<CancellationToken>();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    // The thread reaches the coordinator only through queued calls. The coordinator
+    // joins every thread before it is destroyed, so it outlives them all.
+    std::thread thread;
+    try {
+        thread = std::thread([run = pipeline, config, url, g, cancellation, finished,
+                              coordinator = QPointer<ExportCoordinator>(q), target = q] {
+            const double startTime = wallClockSeconds();
+            auto post = [&](auto&& apply) {
+                finished->store(true);
+                QMetaObject::invokeMethod(target, std::forward<decltype(apply)>(apply),
+                                          Qt::QueuedConnection);
+            };
+            try {
+                if (!url.isLocalFile())
+                    throw ExportError("The export can only be written to a local file.");
+                run(config, url.toLocalFile(), startTime, coordinator, *cancellation);
+                log::info(Category::Export, "Export completed successfully, generation=%ld",
+                          static_cast<long>(g));
+                post([target, g, url] { target->state_->succeeded(g, url); });
+            } catch (const ExportCancelled&) {
+                log::info(Category::Export, "Export cancelled, generation=%ld",
+                          static_cast<long>(g));
+                post([target, g] { target->state_->cancelled(g); });
+            } catch (const std::exception& error) {
+                const QString message = QString::fromUtf8(error.what());
+                log::error(Category::Export, "Export failed, generation=%ld: %s",
+                           static_cast<long>(g), error.what());
+                post([target, g, message] { target->state_->failed(g, message); });
+            } catch (...) {
+                // Not ours to throw, but an export must end with an outcome, never a
+                // terminated program.
+                const char* message = "The export failed for an unknown reason.";
+                log::error(Category::Export, "Export failed, generation=%ld: %s",
+                           static_cast<long>(g), message);
+                post([target, g, message] {
+                    target->state_->failed(g, QString::fromUtf8(message));
+                });
+            }
+        });
+    } catch (const std::system_error& error) {
+        // Out of threads: the export ends at once as a failure instead of running forever.
+        log::error(Category::Export, "Export failed, generation=%ld: %s", static_cast<long>(g),
+                   error.what());
+        failed(g, QString("Could not start the export: %1").arg(QString::fromUtf8(error.what())));
+        return;
+    }
+    tasks.push_back({cancellation, std::move(finished), std::move(thread)});
+    exportTask = std::move(cancellation);
+}
+
+ExportCoordinator::ExportCoordinator(Pipeline pipeline, QObject* parent)
+    : QObject(parent)
+    , state_(std::make_unique<State>(this, std::move(pipeline))) {}
+
+ExportCoordinator::~ExportCoordinator() {
+    // Every pipeline still running learns it is cancelled (replaced ones already
+    // know), and every thread ends before the state its results refer to goes away.
+    // Results they post now are dropped with this object's pending events.
+    for (auto& task : state_->tasks)
+        task.cancellation->cancel();
+    for (auto& task : state_->tasks)
+        task.thread.join();
+}
+
+bool ExportCoordinator::isExporting() const {
+    return state_->isExporting;
+}
+
+double ExportCoordinator::progress() const {
+    return state_->progress;
+}
+
+QString ExportCoordinator::phase() const {
+    return state_->phase;
+}
+
+double ExportCoordinator::elapsedMs() const {
+    return state_->elapsedMs;
+}
+
+QUrl ExportCoordinator::outputURL() const {
+    return state_->outputURL;
+}
+
+QString ExportCoordinator::error() const {
+    return state_->error;
+}
+
+void ExportCoordinator::setError(const QString& error) {
+    state_->change([&] { state_->setError(error); });
+}
+
+int ExportCoordinator::exportGeneration() const {
+    return state_->generation;
+}
+
+bool ExportCoordinator::hasExportTask() const {
+    return state_->exportTask != nullptr;
+}
+
+std::optional<double> ExportCoordinator::estimatedRemaining() const {
+    const State& s = *state_;
+    if (!s.isExporting || !(s.progress > kMinimumProgressForEstimate) || !(s.elapsedMs > 0))
+        return std::nullopt;
+    return s.elapsedMs / s.progress * (1.0 - s.progress);
+}
+
+QVariant ExportCoordinator::estimatedRemainingValue() const {
+    if (auto remaining = estimatedRemaining())
+        return *remaining;
+    return {};
+}
+
+void ExportCoordinator::startExport(const ExportConfig& config, const QUrl& outputURL) {
+    State& s = *state_;
+    s.joinFinishedTasks();
+    s.cancelTask();
+    s.change([&] {
+        s.setOutputURL(QUrl());
+        s.setError(QString());
+        s.setIsExporting(true);
+        s.setProgress(0);
+        s.setPhase("Preparing...");
+        s.setElapsedMs(0);
+        s.raiseGeneration();
+    });
+    const int g = s.generation;
+    log::info(Category::Export,
+              "startExport: generation=%ld, clips=%ld, dims=%ldx%ld, codec=%s, quality=%s",
+              static_cast<long>(g), static_cast<long>(config.clips.size()),
+              static_cast<long>(config.outputWidth), static_cast<long>(config.outputHeight),
+              std::string(rawValue(config.codec)).c_str(),
+              std::string(rawValue(config.quality)).c_str());
+    s.start(config, outputURL, g);
+}
+
+void ExportCoordinator::cancel() {
+    State& s = *state_;
+    log::info(Category::Export, "cancel() called, incrementing generation from %ld to %ld",
+              static_cast<long>(s.generation), static_cast<long>(s.generation) + 1);
+    s.change([&] {
+        s.raiseGeneration();
+        s.cancelTask();
+        s.setIsExporting(false);
+        s.setPhase(QString());
+        s.setProgress(0);
+    });
+}
+
+void ExportCoordinator::reset() {
+    State& s = *state_;
+    s.change([&] {
+        s.setIsExporting(false);
+        s.setProgress(0);
+        s.setPhase(QString());
+        s.setElapsedMs(0);
+        s.setOutputURL(QUrl());
+        s.setError(QString());
+    });
+}
+
+void ExportCoordinator::updateProgress(double progress, double elapsedMs) {
+    State& s = *state_;
+    if (!s.isExporting)
+        return;
+    // A reading that is not a number would make the bar and the estimate nonsense.
+    if (!std::isfinite(progress) || !std::isfinite(elapsedMs))
+        return;
+    s.change([&] {
+        s.setProgress(progress);
+        s.setElapsedMs(elapsedMs);
+    });
+}
+
+void ExportCoordinator::applyPhase(const QString& phase) {
+    State& s = *state_;
+    if (!s.isExporting)
+        return;
+    s.change([&] { s.setPhase(phase); });
+}
+
+} // namespace kestrune

@@ -1,0 +1,194 @@
+#include "video_frame_reader.h"
+
+#include "color_space.h"
+#include "media_error.h"
+
+#include <iterator>
+
+namespace kestrune {
+
+namespace {
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+} // namespace
+
+VideoFrameReader::VideoFrameReader(const std::string& path, MediaTime start, MediaTime end)
+    : file_(path)
+    , stream_(file_.videoStream())
+    , start_(start)
+    , end_(end) {
+    if (!stream_)
+        throw MediaError(quoted(path) + " has no video track");
+    const AVCodecID codecId = stream_->codecpar->codec_id;
+    const AVCodec* codec = avcodec_find_decoder(codecId);
+    if (!codec)
+        throw MediaError(std::string("No decoder for ") + avcodec_get_name(codecId) + " video in " +
+                         quoted(path));
+    decoder_.reset(avcodec_alloc_context3(codec));
+    packet_ = makePacket();
+    if (!decoder_ || !packet_)
+        throwIfFailed(AVERROR(ENOMEM), "Cannot decode " + quoted(path));
+    throwIfFailed(avcodec_parameters_to_context(decoder_.get(), stream_->codecpar),
+                  "Cannot set up the decoder for " + quoted(path));
+    decoder_->pkt_timebase = stream_->time_base;
+    // One thread a core; frame threads where the codec has them (H.264, HEVC).
+    decoder_->thread_count = 0;
+    decoder_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    throwIfFailed(avcodec_open2(decoder_.get(), codec, nullptr),
+                  std::string("Cannot open the ") + avcodec_get_name(codecId) + " decoder for " +
+                      quoted(path));
+    // The demuxer skips the other streams' packets instead of handing them to us.
+    AVFormatContext* context = file_.context();
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        if (static_cast<int>(i) != stream_->index)
+            context->streams[i]->discard = AVDISCARD_ALL;
+    }
+    if (!(start_ < end_))
+        finish();
+}
+
+AVColorSpace VideoFrameReader::colorSpace() const {
+    const AVCodecParameters& parameters = *stream_->codecpar;
+    return sourceColorSpace(parameters.color_space, parameters.width, parameters.height);
+}
+
+std::optional<DecodedFrame> VideoFrameReader::next() {
+    if (finished_)
+        return std::nullopt;
+    if (!positioned_)
+        positionAtStart();
+    while (!finished_) {
+        std::optional<DecodedFrame> frame;
+        if (held_) {
+            frame = std::move(held_);
+            held_ = std::move(lookahead_);
+            lookahead_.reset();
+        } else {
+            frame = decode();
+        }
+        if (!frame || frame->time >= end_)
+            break;
+        // A frame that does not move time forward (a broken file's duplicate
+        // timestamp) would stop a writer; it is left out.
+        if (lastTime_ && frame->time <= *lastTime_)
+            continue;
+        lastTime_ = frame->time;
+        return frame;
+    }
+    finish();
+    return std::nullopt;
+}
+
+void VideoFrameReader::positionAtStart() {
+    positioned_ = true;
+    const AVRational timeBase = stream_->time_base;
+    const std::int64_t first = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
+    const MediaTime origin = MediaTime::fromTimestamp(first, timeBase);
+    // Past the last picture nothing is on screen any more.
+    if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0 &&
+        start_ >= MediaTime::fromTimestamp(first + stream_->duration, timeBase)) {
+        finish();
+        return;
+    }
+
+    // A freshly opened file reads from its first frame, so there is nothing to
+    // seek for a range that starts there.
+    bool fromBeginning = start_ <= origin;
+    const std::int64_t target = start_.toTimestamp(timeBase);
+    // Some containers index key frames by decode time, and some (MPEG-TS) have no
+    // index and land near, not on, a key frame: the first picture after the seek
+    // can then be shown after `start`, or none can be decoded. Each retry seeks
+    // further back, the last one to the first frame.
+    static constexpr std::int64_t kBackoffSeconds[] = {0, 1, 10};
+    for (std::size_t attempt = 0;; ++attempt) {
+        if (!fromBeginning) {
+            if (attempt < std::size(kBackoffSeconds)) {
+                const std::int64_t back =
+                    av_rescale_q(kBackoffSeconds[attempt], AVRational{1, 1}, timeBase);
+                // A file that cannot seek is read from where it stands.
+                fromBeginning = !seekBefore(target - back) && attempt == 0;
+            } else {
+                seekBefore(first);
+                fromBeginning = true;
+            }
+        }
+        std::optional<DecodedFrame> current = decode();
+        // Nothing decodable after the seek point (it missed a key frame) is
+        // another reason to look further back.
+        if (!fromBeginning && (!current || current->time > start_))
+            continue;
+        if (!current) {
+            finish();
+            return;
+        }
+        // Decode up to the frame on screen at `start`; the one after it, already
+        // decoded to know that, is kept for the next call.
+        for (;;) {
+            std::optional<DecodedFrame> following = decode();
+            if (!following || following->time > start_) {
+                held_ = std::move(current);
+                lookahead_ = std::move(following);
+                return;
+            }
+            current = std::move(following);
+        }
+    }
+}
+
+bool VideoFrameReader::seekBefore(std::int64_t timestamp) {
+    const int result =
+        av_seek_frame(file_.context(), stream_->index, timestamp, AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(decoder_.get());
+    draining_ = false;
+    return result >= 0;
+}
+
+std::optional<DecodedFrame> VideoFrameReader::decode() {
+    FramePtr frame = makeFrame();
+    if (!frame)
+        return std::nullopt;
+    for (;;) {
+        const int received = avcodec_receive_frame(decoder_.get(), frame.get());
+        if (received == 0) {
+            const std::int64_t pts =
+                frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
+            if (pts == AV_NOPTS_VALUE) {
+                // A picture that cannot be placed in time cannot be shown either.
+                av_frame_unref(frame.get());
+                continue;
+            }
+            const MediaTime time = MediaTime::fromTimestamp(pts, stream_->time_base);
+            return DecodedFrame{std::move(frame), time};
+        }
+        // The end of the stream, or a decoding error, which ends it early.
+        if (received != AVERROR(EAGAIN) || draining_)
+            return std::nullopt;
+
+        int sent = av_read_frame(file_.context(), packet_.get());
+        if (sent >= 0) {
+            if (packet_->stream_index == stream_->index)
+                sent = avcodec_send_packet(decoder_.get(), packet_.get());
+            av_packet_unref(packet_.get());
+        }
+        if (sent < 0) {
+            // End of file, or a read or decode error handled like it: the frames
+            // the decoder still holds come out before the range ends.
+            draining_ = true;
+            avcodec_send_packet(decoder_.get(), nullptr);
+        }
+    }
+}
+
+void VideoFrameReader::finish() {
+    finished_ = true;
+    held_.reset();
+    lookahead_.reset();
+    // The decoder's threads and reference frames are not needed any more.
+    decoder_.reset();
+    packet_.reset();
+}
+
+} // namespace kestrune

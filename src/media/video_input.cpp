@@ -1,0 +1,195 @@
+#include "video_input.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace kestrune::detail {
+
+namespace {
+
+constexpr AVRational kTimeBase{1, MediaTime::kOutputTimescale};
+// The nominal rate the encoders size their levels and rate control by; the frames
+// keep their own times. 30 is what the export's progress assumes too.
+constexpr AVRational kNominalFrameRate{30, 1};
+// How long the last frame lasts when there is no previous interval to copy.
+constexpr std::int64_t kDefaultFrameDuration = MediaTime::kOutputTimescale / 30;
+
+std::uint32_t fourCC(const std::string& tag) {
+    return MKTAG(tag[0], tag[1], tag[2], tag[3]);
+}
+
+} // namespace
+
+VideoInput::VideoInput(WriterCore& core, VideoOutputSettings settings)
+    : core_(core)
+    , settings_(std::move(settings))
+    , channel_(core) {}
+
+VideoInput::~VideoInput() = default;
+
+std::string VideoInput::open() {
+    const AVCodec* codec = avcodec_find_encoder_by_name(settings_.encoderName.c_str());
+    if (!codec)
+        return "The video encoder " + settings_.encoderName + " is not available";
+    encoder_.reset(avcodec_alloc_context3(codec));
+    if (!encoder_)
+        return "Out of memory";
+    AVCodecContext& c = *encoder_;
+    c.width = settings_.width;
+    c.height = settings_.height;
+    c.pix_fmt = settings_.pixelFormat;
+    c.sample_aspect_ratio = AVRational{1, 1};
+    c.time_base = kTimeBase;
+    c.framerate = kNominalFrameRate;
+    c.color_primaries = settings_.colorPrimaries;
+    c.color_trc = settings_.colorTransfer;
+    c.colorspace = settings_.colorSpace;
+    c.color_range = settings_.colorRange;
+    // x264 and x265 pick their own thread counts (frame and slice threads).
+    c.thread_count = 0;
+    if (settings_.compressionProperties) {
+        c.bit_rate = settings_.compressionProperties->averageBitRate;
+        c.gop_size = settings_.compressionProperties->maxKeyFrameInterval;
+    }
+    if (core_.format->oformat->flags & AVFMT_GLOBALHEADER)
+        c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+
+    AVDictionary* options = nullptr;
+    for (const auto& [key, value] : settings_.encoderOptions)
+        av_dict_set(&options, key.c_str(), value.c_str(), 0);
+    if (settings_.compressionProperties && settings_.compressionProperties->profileLevel)
+        av_dict_set(&options, "profile", settings_.compressionProperties->profileLevel->c_str(),
+                    AV_DICT_DONT_OVERWRITE);
+    const int opened = avcodec_open2(&c, codec, &options);
+    av_dict_free(&options);
+    if (opened < 0)
+        return "Could not open the video encoder " + settings_.encoderName + ": " +
+               ffmpegErrorText(opened);
+
+    stream_ = avformat_new_stream(core_.format, nullptr);
+    if (!stream_)
+        return "Out of memory";
+    stream_->time_base = kTimeBase;
+    const int copied = avcodec_parameters_from_context(stream_->codecpar, &c);
+    if (copied < 0)
+        return "Could not set up the video stream: " + ffmpegErrorText(copied);
+    if (settings_.codecTag.size() == 4)
+        stream_->codecpar->codec_tag = fourCC(settings_.codecTag);
+
+    converter_.reset(sws_getContext(c.width, c.height, AV_PIX_FMT_BGRA, c.width, c.height,
+                                    c.pix_fmt, SWS_BICUBIC | SWS_FULL_CHR_H_INP, nullptr, nullptr,
+                                    nullptr));
+    if (!converter_)
+        return "Cannot convert BGRA pictures to " +
+               std::string(av_get_pix_fmt_name(c.pix_fmt) ? av_get_pix_fmt_name(c.pix_fmt) : "?");
+    // RGB in full range becomes BT.709 video range, as the stream's tags say.
+    const int* matrix = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(converter_.get(), matrix, 1, matrix,
+                             settings_.colorRange == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16, 1 << 16);
+    sourcePool_ = std::make_unique<FramePool>(AV_PIX_FMT_BGRA, c.width, c.height);
+    encoderPool_ = std::make_unique<FramePool>(c.pix_fmt, c.width, c.height);
+    return {};
+}
+
+FramePtr VideoInput::makeFrame() {
+    if (!sourcePool_ || !channel_.isAccepting())
+        return nullptr;
+    return sourcePool_->get();
+}
+
+bool VideoInput::append(FramePtr frame, MediaTime time) {
+    if (!frame || frame->format != AV_PIX_FMT_BGRA || frame->width != settings_.width ||
+        frame->height != settings_.height || !frame->data[0])
+        return false;
+    std::lock_guard lock(encodeMutex_);
+    if (!channel_.isAccepting() || !encoder_)
+        return false;
+    const MediaTime outputTime = time - core_.sessionStart();
+    if (outputTime < MediaTime::zero())
+        return false;
+    const std::int64_t pts = outputTime.toTimestamp(kTimeBase);
+    if (lastPts_ && pts <= *lastPts_)
+        return false;
+
+    FramePtr converted = encoderPool_->get();
+    if (!converted) {
+        core_.fail("Out of memory for a video frame");
+        return false;
+    }
+    sws_scale(converter_.get(), frame->data, frame->linesize, 0, frame->height, converted->data,
+              converted->linesize);
+    frame.reset(); // back to the pool before the encoder works
+    converted->pts = pts;
+    converted->color_primaries = settings_.colorPrimaries;
+    converted->color_trc = settings_.colorTransfer;
+    converted->colorspace = settings_.colorSpace;
+    converted->color_range = settings_.colorRange;
+    converted->sample_aspect_ratio = AVRational{1, 1};
+    if (lastPts_) {
+        lastInterval_ = pts - *lastPts_;
+        durations_[*lastPts_] = lastInterval_;
+    }
+    lastPts_ = pts;
+    if (!encode(converted.get()))
+        return false;
+    channel_.advance(outputTime);
+    return true;
+}
+
+void VideoInput::markAsFinished() {
+    std::lock_guard lock(encodeMutex_);
+    if (!channel_.markFinished() || !encoder_ || !core_.isWriting())
+        return;
+    encode(nullptr);
+    writePending(true);
+}
+
+bool VideoInput::encode(const AVFrame* frame) {
+    const int sent = avcodec_send_frame(encoder_.get(), frame);
+    if (sent < 0) {
+        core_.fail("Could not encode a video frame: " + ffmpegErrorText(sent));
+        return false;
+    }
+    for (;;) {
+        PacketPtr packet = makePacket();
+        if (!packet) {
+            core_.fail("Out of memory for a video packet");
+            return false;
+        }
+        const int received = avcodec_receive_packet(encoder_.get(), packet.get());
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            break;
+        if (received < 0) {
+            core_.fail("Could not encode a video frame: " + ffmpegErrorText(received));
+            return false;
+        }
+        pending_.push_back(std::move(packet));
+    }
+    return writePending(false);
+}
+
+bool VideoInput::writePending(bool final) {
+    // The muxer takes a packet's duration for the last sample of the track, and the
+    // last frame's length is only known when no frame follows: so each packet waits
+    // until the next frame arrived (at most the encoder's delay), and at the end the
+    // last frame lasts as long as the interval before it.
+    while (!pending_.empty()) {
+        AVPacket& packet = *pending_.front();
+        if (const auto known = durations_.find(packet.pts); known != durations_.end()) {
+            packet.duration = known->second;
+            durations_.erase(known);
+        } else if (final) {
+            packet.duration = lastInterval_ > 0 ? lastInterval_ : kDefaultFrameDuration;
+        } else {
+            break;
+        }
+        const bool written = core_.writePacket(packet, *stream_, kTimeBase);
+        pending_.pop_front();
+        if (!written)
+            return false;
+    }
+    return true;
+}
+
+} // namespace kestrune::detail

@@ -1,0 +1,59 @@
+// The writer's video input: converts rendered BGRA frames to the encoder's pixel
+// format with the BT.709 matrix, encodes them at their own times (no fixed frame
+// rate) and hands the packets to the muxer. Private to the writer.
+#pragma once
+
+#include "frame_pool.h"
+#include "writer_core.h"
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace kestrune::detail {
+
+class VideoInput final : public VideoWriterInput, public EncodedInput {
+public:
+    VideoInput(WriterCore& core, VideoOutputSettings settings);
+    ~VideoInput() override;
+
+    bool isReadyForMoreMediaData() const override { return channel_.isReady(); }
+    void requestMediaDataWhenReady(std::function<void()> callback) override {
+        channel_.requestMediaDataWhenReady(std::move(callback));
+    }
+    void markAsFinished() override;
+    FramePtr makeFrame() override;
+    bool append(FramePtr frame, MediaTime time) override;
+
+    std::string open() override;
+    void finish() override { markAsFinished(); }
+    void join() override { channel_.join(); }
+
+private:
+    bool encode(const AVFrame* frame);
+    // Muxes the packets whose frame duration is known; with `final`, all of them.
+    bool writePending(bool final);
+
+    WriterCore& core_;
+    const VideoOutputSettings settings_;
+    // Serialises appends, frame conversion and the flush.
+    std::mutex encodeMutex_;
+    CodecContextPtr encoder_;
+    AVStream* stream_ = nullptr;
+    SwsContextPtr converter_;
+    std::unique_ptr<FramePool> sourcePool_;  // BGRA frames for the caller
+    std::unique_ptr<FramePool> encoderPool_; // converted frames for the encoder
+    std::optional<std::int64_t> lastPts_;
+    std::int64_t lastInterval_ = 0;
+    // Frame durations by presentation time, known once the next frame arrived.
+    std::map<std::int64_t, std::int64_t> durations_;
+    // Encoded packets, in decoding order, waiting for their frame's duration.
+    std::deque<PacketPtr> pending_;
+    // Last, so that the worker ends before the encoder goes.
+    InputChannel channel_;
+};
+
+} // namespace kestrune::detail

@@ -1,0 +1,171 @@
+// kestrune-cli export up to the point where the export would start: arguments,
+// finding the project and its clip files, refusing unsafe output locations.
+#include "model/file_reference.h"
+#include "model/project_json.h"
+#include "model/project_store.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace kestrune;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class ExportCommandTest : public ::testing::Test {
+protected:
+    QTemporaryDir dataHome;
+    QTemporaryDir work;
+    ProjectStore store{dataHome.path() + "/Kestrune"};
+
+    CliRun run(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", dataHome.path());
+        environment.remove("QT_QPA_PLATFORM");
+        environment.remove("DISPLAY");
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(work.path());
+        process.start(KESTRUNE_CLI, QStringList{"export"} + arguments);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString writeFile(const QString& name, const QByteArray& bytes) {
+        const QString path = work.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+
+    // A clip whose saved reference leads to a file of that name in the work folder.
+    VideoClip clipOf(const QString& name, int order) {
+        VideoClip clip;
+        clip.id = Uuid::generate();
+        clip.fileName = name.toStdString();
+        clip.duration = 2;
+        clip.width = 320;
+        clip.height = 240;
+        clip.order = order;
+        auto reference = FileReference::make(writeFile(name, "not really a video").toStdString());
+        EXPECT_TRUE(reference);
+        clip.bookmarkData = reference->encode();
+        return clip;
+    }
+};
+
+} // namespace
+
+TEST_F(ExportCommandTest, RefusesIncompleteOrUnknownArguments) {
+    CliRun help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: kestrune-cli export")) << help.out.toStdString();
+
+    const QString id = QString::fromStdString(Uuid::generate().toString());
+    struct Case {
+        QStringList arguments;
+        QString complaint;
+    };
+    for (const Case& c :
+         {Case{{id}, "-o"}, Case{{id, "-o"}, "-o"}, Case{{"-o", "out.mp4"}, "project"},
+          Case{{id, "-o", "out.mp4", "--codec", "av1"}, "'av1'"},
+          Case{{id, "-o", "out.mp4", "--codec"}, "unknown codec"},
+          Case{{id, "-o", "out.mp4", "--quality=ultra"}, "'ultra'"},
+          Case{{id, "-o", "out.mp4", "--fast"}, "'--fast'"},
+          Case{{id, "other", "-o", "out.mp4"}, "'other'"},
+          // MPEG-4 cannot carry ProRes: say so before any work.
+          Case{{id, "-o", "film.mp4", "--codec", "prores"}, "'film.mov'"}}) {
+        CliRun result = run(c.arguments);
+        EXPECT_EQ(result.exitCode, 2) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(result.err.contains(c.complaint)) << result.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(work.filePath("out.mp4")));
+}
+
+TEST_F(ExportCommandTest, SaysWhenTheProjectCannotBeFound) {
+    const QString unknownId = QString::fromStdString(Uuid::generate().toString());
+    CliRun unknown = run({unknownId, "-o", "out.mp4"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.contains("no project with the id " + unknownId))
+        << unknown.err.toStdString();
+
+    CliRun missingFile = run({"nowhere.json", "-o", "out.mp4"});
+    EXPECT_EQ(missingFile.exitCode, 1);
+    EXPECT_TRUE(missingFile.err.contains("'nowhere.json'"));
+
+    writeFile("notes.json", "{\"id\": 3}");
+    CliRun notAProject = run({"notes.json", "-o", "out.mp4"});
+    EXPECT_EQ(notAProject.exitCode, 1);
+    EXPECT_TRUE(notAProject.err.contains("is not a project file")) << notAProject.err.toStdString();
+
+    Project empty = Project::untitled();
+    ASSERT_TRUE(store.save(empty));
+    CliRun noClips = run({QString::fromStdString(empty.id.toString()), "-o", "out.mp4"});
+    EXPECT_EQ(noClips.exitCode, 1);
+    EXPECT_TRUE(noClips.err.contains("No clips to export."));
+    EXPECT_FALSE(QFile::exists(work.filePath("out.mp4")));
+}
+
+TEST_F(ExportCommandTest, ListsEveryClipWhoseFileIsMissingAndWritesNothing) {
+    Project project = Project::untitled();
+    VideoClip present = clipOf("present.mp4", 0);
+    VideoClip moved = clipOf("moved.mp4", 1);
+    ASSERT_TRUE(QFile::rename(work.filePath("moved.mp4"), work.filePath("elsewhere.mp4")));
+    VideoClip unreferenced = clipOf("unreferenced.mp4", 2);
+    unreferenced.bookmarkData.reset();
+    VideoClip damaged = clipOf("damaged.mp4", 3);
+    damaged.bookmarkData = std::vector<std::uint8_t>{1, 2, 3};
+    project.clips = {damaged, present, unreferenced, moved};
+    ASSERT_TRUE(store.save(project));
+    const QString projectFile =
+        writeFile("project.json", QByteArray::fromStdString(encodeProject(project)));
+
+    // By id from the library and by path, the same answer.
+    for (const QString& which : {QString::fromStdString(project.id.toString()), projectFile}) {
+        CliRun result = run({which, "-o", "out.mp4"});
+        EXPECT_EQ(result.exitCode, 1);
+        const QStringList lines =
+            result.err.split('\n', Qt::SkipEmptyParts).filter("Cannot export");
+        ASSERT_EQ(lines.size(), 3) << result.err.toStdString();
+        // In timeline order.
+        EXPECT_TRUE(lines[0].startsWith("Cannot export — clip file not found: moved.mp4"));
+        EXPECT_TRUE(lines[0].contains(work.filePath("moved.mp4")));
+        EXPECT_TRUE(lines[1].startsWith("Cannot export — clip file not found: unreferenced.mp4"));
+        EXPECT_TRUE(lines[2].startsWith("Cannot export — clip file not found: damaged.mp4"));
+        EXPECT_FALSE(result.err.contains("present.mp4"));
+        EXPECT_FALSE(QFile::exists(work.filePath("out.mp4")));
+    }
+}
+
+TEST_F(ExportCommandTest, NeverWritesOverAClipOrIntoAMissingFolder) {
+    Project project = Project::untitled();
+    project.clips = {clipOf("a.mp4", 0), clipOf("b.mp4", 1)};
+    ASSERT_TRUE(store.save(project));
+    const QString id = QString::fromStdString(project.id.toString());
+
+    CliRun overClip = run({id, "-o", work.filePath("b.mp4")});
+    EXPECT_EQ(overClip.exitCode, 1);
+    EXPECT_TRUE(overClip.err.contains("is one of the project's clips"))
+        << overClip.err.toStdString();
+    QFile clip(work.filePath("b.mp4"));
+    ASSERT_TRUE(clip.open(QIODevice::ReadOnly));
+    EXPECT_EQ(clip.readAll(), "not really a video");
+
+    CliRun noFolder = run({id, "-o", "missing/out.mp4"});
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_TRUE(noFolder.err.contains("does not exist")) << noFolder.err.toStdString();
+
+    CliRun folder = run({id, "-o", work.path()});
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_TRUE(folder.err.contains("is a folder"));
+}

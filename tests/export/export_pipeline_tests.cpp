@@ -1,0 +1,264 @@
+// Real exports of real clips (made by the test-media fixture), read back with
+// ffprobe and by decoding the result.
+#include "export/export_coordinator.h"
+#include "export/export_error.h"
+#include "export/export_pipeline.h"
+#include "log/capturing_sink.h"
+#include "media_probe.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace kestrune;
+using namespace kestrune::testing;
+
+namespace {
+
+const QString kMedia = QStringLiteral(KESTRUNE_TEST_MEDIA);
+
+struct ClipSpec {
+    const char* file;
+    int width, height; // display size
+    double duration;
+    double trimIn = 0;
+    std::optional<double> trimOut = std::nullopt;
+};
+
+ExportConfig configFor(const std::vector<ClipSpec>& specs, bool overlay = true,
+                       std::vector<Section> sections = {}, ExportCodec codec = ExportCodec::h264) {
+    ExportConfig config;
+    std::vector<VideoClip> clips;
+    for (const auto& spec : specs) {
+        config.clips.push_back({QUrl::fromLocalFile(kMedia + "/" + spec.file), spec.duration,
+                                spec.width, spec.height, spec.trimIn, spec.trimOut});
+        VideoClip clip;
+        clip.width = spec.width;
+        clip.height = spec.height;
+        clips.push_back(clip);
+    }
+    const OutputDimensions dims = outputDimensions(clips, overlay);
+    config.outputWidth = dims.outputWidth;
+    config.outputHeight = dims.outputHeight;
+    config.videoAreaWidth = dims.videoAreaWidth;
+    config.sidebarWidth = dims.sidebarWidth;
+    config.sections = std::move(sections);
+    config.codec = codec;
+    config.quality = ExportQuality::standard;
+    return config;
+}
+
+Section section(const char* title, double start) {
+    return {Uuid::generate(), title, "", start};
+}
+
+// The counter clip shows its frame index as ten bars, bit k white when set, in
+// the upper half of its 640 × 360 picture; `fit` is where the picture landed.
+int readCounter(const QImage& frame, QRectF fit) {
+    int index = 0;
+    for (int bit = 0; bit < 10; ++bit) {
+        const double x = fit.x() + fit.width() * (bit * 64 + 32) / 640.0;
+        const double y = fit.y() + fit.height() * 0.25;
+        if (qGray(frame.pixel(int(x), int(y))) > 128)
+            index |= 1 << bit;
+    }
+    return index;
+}
+
+bool near(QRgb pixel, QColor expected, int tolerance = 14) {
+    return std::abs(qRed(pixel) - expected.red()) <= tolerance &&
+           std::abs(qGreen(pixel) - expected.green()) <= tolerance &&
+           std::abs(qBlue(pixel) - expected.blue()) <= tolerance;
+}
+
+class ExportPipeline : public ::testing::Test {
+protected:
+    QTemporaryDir folder;
+    CancellationToken cancellation;
+
+    QString output(const char* name = "export.mp4") { return folder.filePath(name); }
+
+    void exportTo(const ExportConfig& config, const QString& path) {
+        runPipelineDetached(config, path, wallClockSeconds(), nullptr, cancellation);
+    }
+
+    QStringList leftovers() {
+        return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+};
+
+} // namespace
+
+TEST_F(ExportPipeline, OutputSizeFollowsTheSidebarChoice) {
+    for (bool overlay : {true, false}) {
+        ExportConfig config = configFor({{"silent.mp4", 1280, 720, 2, 0, 0.5}}, overlay);
+        exportTo(config, output());
+        auto stream = probe(output())["streams"][0];
+        EXPECT_EQ(stream["width"], overlay ? 1280 : 1562);
+        EXPECT_EQ(stream["height"], 720);
+        EXPECT_EQ(stream["codec_name"], "h264");
+        EXPECT_EQ(stream["profile"], "High");
+        EXPECT_EQ(stream["color_space"], "bt709");
+        EXPECT_EQ(probe(output())["streams"].size(), 1u); // picture only
+    }
+}
+
+TEST_F(ExportPipeline, ClipsFollowEachOtherFrameForFrame) {
+    // 30 frames of the counter from 0.5 s, 15 from 2.0 s, then 30 frames of 60 fps.
+    ExportConfig config = configFor({{"counter.mp4", 640, 360, 4, 0.5, 1.5},
+                                     {"counter.mp4", 640, 360, 4, 2.0, 2.5},
+                                     {"hd60.mov", 1280, 720, 2, 0, 0.5}});
+    exportTo(config, output());
+
+    std::vector<double> expected;
+    for (int i = 0; i < 30; ++i)
+        expected.push_back(i / 30.0);
+    for (int i = 0; i < 15; ++i)
+        expected.push_back(1.0 + i / 30.0);
+    for (int i = 0; i < 30; ++i)
+        expected.push_back(1.5 + i / 60.0);
+    std::vector<double> times = videoFrameTimes(output());
+    ASSERT_EQ(times.size(), expected.size());
+    for (std::size_t i = 0; i < times.size(); ++i)
+        EXPECT_NEAR(times[i], expected[i], 1e-4) << i;
+
+    // The pictures are the ones on screen at those times: frame 15 of the counter
+    // opens the export, frame 60 opens the second clip.
+    const QRectF fit(19.2, 10.8, 1241.6, 698.4); // 640 × 360 fitted into 1280 × 720
+    EXPECT_EQ(readCounter(frameAt(output(), 0.0), fit), 15);
+    EXPECT_EQ(readCounter(frameAt(output(), 29 / 30.0), fit), 44);
+    EXPECT_EQ(readCounter(frameAt(output(), 1.0), fit), 60);
+    EXPECT_EQ(readCounter(frameAt(output(), 1.0 + 14 / 30.0), fit), 74);
+}
+
+TEST_F(ExportPipeline, TrimPointsBetweenFramesStartWithTheFrameOnScreen) {
+    ExportConfig config = configFor({{"counter.mp4", 640, 360, 4, 1.01, 1.2}});
+    exportTo(config, output());
+    std::vector<double> times = videoFrameTimes(output());
+    ASSERT_FALSE(times.empty());
+    EXPECT_DOUBLE_EQ(times.front(), 0.0);
+    // Frames at 1.0 (on screen at 1.01), 1.0333 … 1.1667: six frames before 1.2.
+    EXPECT_EQ(times.size(), 6u);
+    const QRectF fit(9.6, 5.4, 620.8, 349.2); // 640 × 360 in its own size, less the margin
+    EXPECT_EQ(readCounter(frameAt(output(), 0.0), fit), 30);
+}
+
+TEST_F(ExportPipeline, PicturesAreFittedIntoTheVideoAreaUpright) {
+    SidebarTheme theme = SidebarTheme::classic();
+    theme.videoAreaBackground = {1, 0, 1, 1}; // magenta around the picture
+    ExportConfig config = configFor({{"portrait.mp4", 360, 640, 2, 0, 0.2}});
+    // A landscape frame for a portrait clip: letterboxed left and right.
+    config.outputWidth = config.videoAreaWidth = 1280;
+    config.outputHeight = 720;
+    config.sidebarWidth = 282;
+    config.theme = theme;
+    exportTo(config, output());
+    QImage frame = frameAt(output(), 0.0);
+    // 9:16 picture in a 1258.4 × 698.4 area: 392.85 wide at x = 443.6.
+    const QColor magenta(255, 0, 255);
+    EXPECT_TRUE(near(frame.pixel(435, 360), magenta));
+    EXPECT_FALSE(near(frame.pixel(452, 360), magenta));
+    EXPECT_FALSE(near(frame.pixel(828, 360), magenta));
+    EXPECT_TRUE(near(frame.pixel(845, 360), magenta));
+    // Upright as players show it (FFmpeg's own autorotated picture): blue on the
+    // left, red above green on the right.
+    auto at = [&](double x, double y) {
+        return frame.pixel(int(443.6 + x * 392.85 / 360), int(10.8 + y * 698.4 / 640));
+    };
+    EXPECT_TRUE(near(at(90, 320), Qt::blue, 30));
+    EXPECT_TRUE(near(at(270, 160), Qt::red, 30));
+    EXPECT_TRUE(near(at(270, 480), Qt::green, 30));
+
+    // A same-size clip fills the area's height with a 16:9 picture at x = 19.2.
+    exportTo(configFor({{"silent.mp4", 1280, 720, 2, 0, 0.2}}, true, {}, ExportCodec::h264),
+             output());
+    QImage same = frameAt(output(), 0.0);
+    const QColor classicBackground(50, 50, 50);
+    EXPECT_TRUE(near(same.pixel(8, 360), classicBackground));
+    EXPECT_TRUE(near(same.pixel(640, 4), classicBackground));
+    EXPECT_FALSE(near(same.pixel(30, 360), classicBackground, 4));
+}
+
+TEST_F(ExportPipeline, TheHighlightMovesToEachNewChapter) {
+    ExportConfig config = configFor({{"silent.mp4", 1280, 720, 2}}, false,
+                                    {section("Intro", 0), section("Main part", 1.0)});
+    exportTo(config, output());
+    // Beside a 1280 video area: sidebar 282 wide from x = 1280; rows of 324 from y = 36.
+    const QColor box(255, 255, 255), background(50, 50, 50);
+    QImage before = frameAt(output(), 0.5);
+    EXPECT_TRUE(near(before.pixel(1540, 60), box));
+    EXPECT_TRUE(near(before.pixel(1540, 400), background));
+    QImage after = frameAt(output(), 1.6); // the slide ended at 1.4 s
+    EXPECT_TRUE(near(after.pixel(1540, 60), background));
+    EXPECT_TRUE(near(after.pixel(1540, 400), box));
+
+    auto chapters = probe(output())["chapters"];
+    ASSERT_EQ(chapters.size(), 2u);
+    EXPECT_EQ(chapters[0]["tags"]["title"], "Intro");
+    EXPECT_EQ(chapters[1]["tags"]["title"], "Main part");
+    EXPECT_NEAR(std::stod(chapters[1]["start_time"].get<std::string>()), 1.0, 1e-3);
+    EXPECT_NEAR(std::stod(chapters[1]["end_time"].get<std::string>()), 2.0, 0.05);
+}
+
+TEST_F(ExportPipeline, EachCodecWritesItsOwnFormat) {
+    exportTo(configFor({{"silent.mp4", 1280, 720, 2, 0, 0.3}}, true, {}, ExportCodec::hevc),
+             output("hevc.mp4"));
+    auto hevc = probe(output("hevc.mp4"));
+    EXPECT_EQ(hevc["streams"][0]["codec_name"], "hevc");
+    EXPECT_EQ(hevc["streams"][0]["codec_tag_string"], "hvc1");
+    EXPECT_NE(hevc["format"]["format_name"].get<std::string>().find("mp4"), std::string::npos);
+
+    exportTo(configFor({{"silent.mp4", 1280, 720, 2, 0, 0.3}}, true, {}, ExportCodec::prores),
+             output("prores.mov"));
+    auto prores = probe(output("prores.mov"));
+    EXPECT_EQ(prores["streams"][0]["codec_name"], "prores");
+    EXPECT_EQ(prores["streams"][0]["pix_fmt"], "yuv422p10le");
+}
+
+TEST_F(ExportPipeline, CancellingKeepsThePreviousFileAndLeavesNothingBehind) {
+    {
+        QFile previous(output());
+        ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+        previous.write("previous export");
+    }
+    log::CapturingSink sink;
+    ExportConfig config = configFor({{"hd30.mp4", 1920, 1080, 3}, {"hd30.mp4", 1920, 1080, 3}});
+    std::thread canceller([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        cancellation.cancel();
+    });
+    EXPECT_THROW(exportTo(config, output()), ExportCancelled);
+    canceller.join();
+    EXPECT_TRUE(sink.contains(log::Category::Export, "Pipeline: task cancelled"));
+    QFile previous(output());
+    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+    EXPECT_EQ(previous.readAll(), "previous export");
+    EXPECT_EQ(leftovers(), QStringList{"export.mp4"});
+
+    // Cancelled before the pipeline even started: still a clean cancellation.
+    CancellationToken early;
+    early.cancel();
+    EXPECT_THROW(
+        runPipelineDetached(config, output("other.mp4"), wallClockSeconds(), nullptr, early),
+        ExportCancelled);
+    EXPECT_FALSE(QFile::exists(output("other.mp4")));
+}
+
+TEST_F(ExportPipeline, AClipWithoutPictureStopsTheExport) {
+    log::CapturingSink sink;
+    ExportConfig config = configFor({{"silent.mp4", 1280, 720, 2}, {"audio-only.m4a", 0, 0, 2}});
+    try {
+        exportTo(config, output());
+        FAIL() << "exported";
+    } catch (const ExportError& error) {
+        EXPECT_STREQ(error.what(),
+                     "File \"audio-only.m4a\" is no longer accessible or has no video track.");
+    }
+    EXPECT_TRUE(sink.contains(log::Level::Error, log::Category::Export,
+                              "Pipeline: clip 'audio-only.m4a' has no video track"));
+    EXPECT_TRUE(leftovers().isEmpty());
+}

@@ -1,0 +1,207 @@
+#include "fixtures/test_media.h"
+#include "media/frame_scaler.h"
+#include "media/video_frame_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+FramePtr makePicture(AVPixelFormat format, int width, int height) {
+    FramePtr frame = makeFrame();
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    EXPECT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
+    return frame;
+}
+
+FramePtr solidYuv(AVPixelFormat format, int y, int cb, int cr) {
+    FramePtr frame = makePicture(format, 32, 16);
+    for (int plane = 0; plane < 3; ++plane) {
+        const int rows = plane == 0 ? 16 : 8;
+        std::memset(frame->data[plane],
+                    plane == 0   ? y
+                    : plane == 1 ? cb
+                                 : cr,
+                    static_cast<size_t>(frame->linesize[plane]) * rows);
+    }
+    return frame;
+}
+
+struct Rgb {
+    double r, g, b;
+};
+
+// The colour a Y'CbCr triple stands for, by the matrix's luma weights.
+Rgb expectedRgb(int y, int cb, int cr, double kr, double kb, bool fullRange) {
+    const double luma = fullRange ? y / 255.0 : (y - 16) / 219.0;
+    const double pb = (cb - 128) / (fullRange ? 255.0 : 224.0);
+    const double pr = (cr - 128) / (fullRange ? 255.0 : 224.0);
+    const double r = luma + 2 * (1 - kr) * pr;
+    const double b = luma + 2 * (1 - kb) * pb;
+    const double g = (luma - kr * r - kb * b) / (1 - kr - kb);
+    auto byte = [](double v) { return std::clamp(v, 0.0, 1.0) * 255; };
+    return {byte(r), byte(g), byte(b)};
+}
+
+const std::uint8_t* pixel(const AVFrame& frame, int x, int y) {
+    return frame.data[0] + y * frame.linesize[0] + x * 4;
+}
+
+// Every pixel of `rect` is `colour` (BGRA, within a few levels, opaque).
+void expectFilled(const AVFrame& frame, PixelRect rect, Rgb colour) {
+    int wrong = 0;
+    for (int y = rect.y; y < rect.y + rect.height; ++y) {
+        for (int x = rect.x; x < rect.x + rect.width; ++x) {
+            const std::uint8_t* p = pixel(frame, x, y);
+            if (std::abs(p[0] - colour.b) > 3 || std::abs(p[1] - colour.g) > 3 ||
+                std::abs(p[2] - colour.r) > 3 || p[3] != 255)
+                ++wrong;
+        }
+    }
+    const std::uint8_t* p = pixel(frame, rect.x, rect.y);
+    EXPECT_EQ(wrong, 0) << "first pixel BGRA " << int(p[0]) << "," << int(p[1]) << "," << int(p[2])
+                        << "," << int(p[3]) << "; expected " << colour.b << "," << colour.g << ","
+                        << colour.r;
+}
+
+constexpr double kKr601 = 0.299, kKb601 = 0.114;
+constexpr double kKr709 = 0.2126, kKb709 = 0.0722;
+
+// Every pixel outside `rect` still has the byte the picture was cleared with.
+int touchedOutside(const AVFrame& frame, PixelRect rect, std::uint8_t cleared) {
+    int touched = 0;
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) {
+            const bool inside =
+                x >= rect.x && x < rect.x + rect.width && y >= rect.y && y < rect.y + rect.height;
+            const std::uint8_t* p = pixel(frame, x, y);
+            if (!inside &&
+                (p[0] != cleared || p[1] != cleared || p[2] != cleared || p[3] != cleared))
+                ++touched;
+        }
+    }
+    return touched;
+}
+
+TEST(FrameScaler, DrawsTheColourInsideTheRectangleOnly) {
+    // A red far enough from grey that the two matrices differ by many levels.
+    const int y = 110, cb = 90, cr = 200;
+    const FramePtr source = solidYuv(AV_PIX_FMT_YUV420P, y, cb, cr);
+    FramePtr destination = makePicture(AV_PIX_FMT_BGRA, 64, 48);
+    FrameScaler scaler;
+    // Widths of whole blocks and odd ones, which swscale's vector code would
+    // overrun if it wrote them in place.
+    for (const PixelRect target :
+         {PixelRect{5, 7, 20, 11}, PixelRect{8, 30, 20, 7}, PixelRect{41, 40, 23, 8},
+          PixelRect{4, 3, 32, 9}, PixelRect{8, 20, 32, 16}, PixelRect{0, 0, 64, 48}}) {
+        SCOPED_TRACE(testing::Message()
+                     << target.x << "," << target.y << " " << target.width << "x" << target.height);
+        std::memset(destination->data[0], 0x5A, destination->linesize[0] * 48);
+        ASSERT_TRUE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *destination, target));
+        expectFilled(*destination, target, expectedRgb(y, cb, cr, kKr709, kKb709, false));
+        EXPECT_EQ(touchedOutside(*destination, target, 0x5A), 0);
+    }
+
+    // The same scaler, asked for another matrix, reads with that one.
+    const PixelRect target{5, 7, 20, 11};
+    ASSERT_TRUE(scaler.scaleInto(*source, AVCOL_SPC_BT470BG, 0, *destination, target));
+    const Rgb bt601 = expectedRgb(y, cb, cr, kKr601, kKb601, false);
+    const Rgb bt709 = expectedRgb(y, cb, cr, kKr709, kKb709, false);
+    expectFilled(*destination, target, bt601);
+    EXPECT_GT(std::max(std::abs(bt601.r - bt709.r), std::abs(bt601.g - bt709.g)), 10);
+
+    // Full range, said by the frame or by a "J" format.
+    source->color_range = AVCOL_RANGE_JPEG;
+    ASSERT_TRUE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *destination, target));
+    expectFilled(*destination, target, expectedRgb(y, cb, cr, kKr709, kKb709, true));
+    const FramePtr jpeg = solidYuv(AV_PIX_FMT_YUVJ420P, y, cb, cr);
+    ASSERT_TRUE(scaler.scaleInto(*jpeg, AVCOL_SPC_BT470BG, 0, *destination, target));
+    expectFilled(*destination, target, expectedRgb(y, cb, cr, kKr601, kKb601, true));
+}
+
+TEST(FrameScaler, RefusesTargetsOutsideTheDestination) {
+    const FramePtr source = solidYuv(AV_PIX_FMT_YUV420P, 100, 128, 128);
+    FramePtr destination = makePicture(AV_PIX_FMT_BGRA, 64, 48);
+    std::memset(destination->data[0], 0, destination->linesize[0] * 48);
+    FrameScaler scaler;
+    EXPECT_FALSE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *destination, {50, 0, 20, 10}));
+    EXPECT_FALSE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *destination, {0, -1, 20, 10}));
+    EXPECT_FALSE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *destination, {0, 0, 0, 10}));
+    EXPECT_FALSE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 45, *destination, {0, 0, 20, 10}));
+    const FramePtr yuvDestination = makePicture(AV_PIX_FMT_YUV420P, 64, 48);
+    EXPECT_FALSE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *yuvDestination, {0, 0, 20, 10}));
+    EXPECT_TRUE(std::all_of(destination->data[0],
+                            destination->data[0] + destination->linesize[0] * 48,
+                            [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST(FrameScaler, TurnsThePictureClockwise) {
+    // A 3×2 picture of six distinct pixels, A B C over D E F, drawn at its own size.
+    FramePtr source = makePicture(AV_PIX_FMT_BGRA, 3, 2);
+    const char letters[2][3] = {{'A', 'B', 'C'}, {'D', 'E', 'F'}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            std::memset(source->data[0] + y * source->linesize[0] + x * 4, letters[y][x], 4);
+
+    auto turned = [&](int rotation) {
+        const bool quarter = rotation % 180 != 0;
+        const int width = quarter ? 2 : 3, height = quarter ? 3 : 2;
+        FramePtr destination = makePicture(AV_PIX_FMT_BGRA, width, height);
+        FrameScaler scaler;
+        EXPECT_TRUE(scaler.scaleInto(*source, AVCOL_SPC_BT709, rotation, *destination,
+                                     {0, 0, width, height}));
+        std::string rows;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x)
+                rows += static_cast<char>(*pixel(*destination, x, y));
+            rows += y + 1 < height ? " " : "";
+        }
+        return rows;
+    };
+    EXPECT_EQ(turned(0), "ABC DEF");
+    EXPECT_EQ(turned(90), "DA EB FC");
+    EXPECT_EQ(turned(180), "FED CBA");
+    EXPECT_EQ(turned(270), "CF BE AD");
+}
+
+TEST(FrameScaler, PortraitRecordingIsDrawnUprightLikeFFmpegShowsIt) {
+    VideoFrameReader reader(test::testMedia("portrait.mp4"), MediaTime::zero(), MediaTime{1, 30});
+    const std::optional<DecodedFrame> frame = reader.next();
+    ASSERT_TRUE(frame);
+    const int width = reader.file().displayWidth(), height = reader.file().displayHeight();
+    ASSERT_EQ(width, 360);
+    ASSERT_EQ(height, 640);
+
+    FramePtr upright = makePicture(AV_PIX_FMT_BGRA, width, height);
+    FrameScaler scaler;
+    ASSERT_TRUE(scaler.scaleInto(*frame->frame, reader.colorSpace(), reader.file().rotation(),
+                                 *upright, {0, 0, width, height}));
+
+    // FFmpeg's own picture, turned by its display matrix when the clips were made.
+    std::ifstream file(test::testMedia("portrait-upright.bgra"), std::ios::binary);
+    const std::vector<char> reference{std::istreambuf_iterator<char>(file), {}};
+    ASSERT_EQ(reference.size(), static_cast<size_t>(width * height * 4));
+    double difference = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width * 4; ++x)
+            difference += std::abs(int(pixel(*upright, 0, y)[x]) -
+                                   int(static_cast<std::uint8_t>(reference[(y * width) * 4 + x])));
+    EXPECT_LT(difference / reference.size(), 3.0);
+    // Red, top-left when stored, is at the top right when shown.
+    const std::uint8_t* topRight = pixel(*upright, 270, 160);
+    EXPECT_GT(topRight[2], 200);
+    EXPECT_LT(topRight[1], 60);
+    EXPECT_LT(topRight[0], 60);
+}
+
+} // namespace
+} // namespace kestrune

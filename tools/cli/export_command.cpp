@@ -1,0 +1,401 @@
+#include "commands.h"
+#include "export/export_coordinator.h"
+#include "export/export_job.h"
+#include "model/file_reference.h"
+#include "model/project_json.h"
+#include "model/project_store.h"
+#include "ui/time_text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace kestrune::cli {
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kFailure = 1;
+// What a shell reports for a program ended by Ctrl-C.
+constexpr int kInterrupted = 130;
+
+// Names and paths come from the user's files; control characters in them must not
+// reach the terminal as escape sequences.
+QString printable(QString text) {
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    return text;
+}
+
+int usageError(const QString& message) {
+    std::fprintf(stderr, "kestrune-cli export: %s\n\n%s", qPrintable(message), kExportHelp);
+    return kUsageError;
+}
+
+void fail(const QString& message) {
+    std::fprintf(stderr, "kestrune-cli export: %s\n", qPrintable(message));
+}
+
+struct Options {
+    QString project;
+    QString output;
+    ExportCodec codec = ExportCodec::h264;
+    ExportQuality quality = ExportQuality::high;
+};
+
+std::optional<ExportCodec> codecNamed(const QString& name) {
+    if (name == "h264")
+        return ExportCodec::h264;
+    if (name == "hevc")
+        return ExportCodec::hevc;
+    if (name == "prores")
+        return ExportCodec::prores;
+    return std::nullopt;
+}
+
+std::optional<ExportQuality> qualityNamed(const QString& name) {
+    if (name == "standard")
+        return ExportQuality::standard;
+    if (name == "high")
+        return ExportQuality::high;
+    if (name == "maximum")
+        return ExportQuality::maximum;
+    return std::nullopt;
+}
+
+// Reads the arguments into options; on a usage error prints it and returns the
+// exit code.
+std::optional<int> parse(const QStringList& arguments, Options& options) {
+    bool haveOutput = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString argument = arguments[i];
+        QString value;
+        bool hasValue = false;
+        // "--codec=hevc" as well as "--codec hevc".
+        if (argument.startsWith("--") && argument.contains('=')) {
+            value = argument.section('=', 1);
+            argument = argument.section('=', 0, 0);
+            hasValue = true;
+        }
+        auto takeValue = [&]() -> std::optional<QString> {
+            if (hasValue)
+                return value;
+            if (i + 1 >= arguments.size())
+                return std::nullopt;
+            return arguments[++i];
+        };
+
+        if (argument == "-o" || argument == "--output") {
+            auto path = takeValue();
+            if (!path || path->isEmpty())
+                return usageError("-o needs the path of the file to write");
+            options.output = *path;
+            haveOutput = true;
+        } else if (argument == "--codec") {
+            auto name = takeValue();
+            auto codec = name ? codecNamed(*name) : std::nullopt;
+            if (!codec)
+                return usageError(QString("unknown codec '%1' (choose h264, hevc or prores)")
+                                      .arg(printable(name.value_or(""))));
+            options.codec = *codec;
+        } else if (argument == "--quality") {
+            auto name = takeValue();
+            auto quality = name ? qualityNamed(*name) : std::nullopt;
+            if (!quality)
+                return usageError(QString("unknown quality '%1' (choose standard, high or maximum)")
+                                      .arg(printable(name.value_or(""))));
+            options.quality = *quality;
+        } else if (argument.startsWith('-') && argument != "-") {
+            return usageError(QString("unknown option '%1'").arg(printable(argument)));
+        } else if (!options.project.isEmpty()) {
+            return usageError(QString("unexpected argument '%1'").arg(printable(argument)));
+        } else {
+            options.project = argument;
+        }
+    }
+    if (options.project.isEmpty())
+        return usageError("name the project to export, by its id or its file");
+    if (!haveOutput)
+        return usageError("name the file to write with -o");
+    return std::nullopt;
+}
+
+// A stored project's id, or the path of a project file.
+std::optional<Project> loadProject(const QString& argument) {
+    if (auto id = Uuid::parse(argument.toStdString())) {
+        const ProjectStore& store = ProjectStore::standard();
+        if (!QFile::exists(store.projectFilePath(*id))) {
+            fail(QString("no project with the id %1 in %2")
+                     .arg(QString::fromStdString(id->toString()), store.projectsDirectory()));
+            return std::nullopt;
+        }
+        try {
+            return store.load(*id);
+        } catch (const ProjectStoreError& error) {
+            fail(printable(QString::fromUtf8(error.what())));
+            return std::nullopt;
+        }
+    }
+    QFile file(argument);
+    if (!QFileInfo(argument).isFile() || !file.open(QIODevice::ReadOnly)) {
+        fail(QString("'%1' is neither the id of a stored project nor a readable project file")
+                 .arg(printable(argument)));
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    try {
+        return decodeProject(std::string_view(bytes.constData(), bytes.size()));
+    } catch (const DocumentError& error) {
+        fail(QString("'%1' is not a project file: %2")
+                 .arg(printable(argument), printable(QString::fromUtf8(error.what()))));
+        return std::nullopt;
+    }
+}
+
+struct LocatedClips {
+    std::map<Uuid, QUrl> urls;
+    std::vector<FileReference> identities;
+};
+
+// Finds every clip's file through its saved reference. Reports each clip that has
+// none, so the user can fix them all at once; nothing is written in that case.
+std::optional<LocatedClips> locateClips(const Project& project) {
+    std::vector<const VideoClip*> ordered;
+    for (const auto& clip : project.clips)
+        ordered.push_back(&clip);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const VideoClip* a, const VideoClip* b) { return a->order < b->order; });
+
+    LocatedClips located;
+    bool missing = false;
+    for (const VideoClip* clip : ordered) {
+        const QString name = printable(QString::fromStdString(clip->fileName));
+        std::optional<FileReference> reference;
+        if (clip->bookmarkData)
+            reference = FileReference::decode(*clip->bookmarkData);
+        auto resolved = reference ? reference->resolve() : std::nullopt;
+        if (!resolved) {
+            missing = true;
+            if (reference)
+                std::fprintf(stderr, "Cannot export — clip file not found: %s (%s)\n",
+                             qPrintable(name),
+                             qPrintable(printable(QString::fromStdString(reference->path))));
+            else
+                std::fprintf(stderr,
+                             "Cannot export — clip file not found: %s (no saved file reference)\n",
+                             qPrintable(name));
+            continue;
+        }
+        const QString path = QString::fromStdString(resolved->path);
+        located.urls[clip->id] = QUrl::fromLocalFile(path);
+        if (auto identity = FileReference::make(resolved->path))
+            located.identities.push_back(*identity);
+    }
+    if (missing)
+        return std::nullopt;
+    return located;
+}
+
+bool isMovieName(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == "mp4" || suffix == "m4v";
+}
+
+// Checks the output location before anything is written; the pipeline would first
+// delete whatever is there.
+bool acceptableOutput(const QString& output, const LocatedClips& clips) {
+    const QFileInfo info(output);
+    if (info.isDir()) {
+        fail(QString("'%1' is a folder; name the file to write").arg(printable(output)));
+        return false;
+    }
+    if (!info.dir().exists()) {
+        fail(QString("the folder %1 does not exist").arg(printable(info.absolutePath())));
+        return false;
+    }
+    // Writing over a source clip would destroy it before it is read.
+    if (auto target = FileReference::make(info.absoluteFilePath().toStdString())) {
+        for (const auto& clip : clips.identities)
+            if (clip.device == target->device && clip.inode == target->inode) {
+                fail(QString("'%1' is one of the project's clips; choose another output file")
+                         .arg(printable(output)));
+                return false;
+            }
+    }
+    return true;
+}
+
+// The progress on standard error: one line rewritten in place on a terminal, one
+// line per phase otherwise (a log file gets no carriage-return clutter).
+class ProgressPrinter {
+public:
+    explicit ProgressPrinter(const ExportCoordinator& coordinator)
+        : coordinator_(coordinator)
+        , terminal_(::isatty(STDERR_FILENO) == 1) {}
+
+    void update() {
+        const QString phase = coordinator_.phase();
+        if (phase.isEmpty() || !coordinator_.isExporting())
+            return;
+        QString line = QString("%1 — %2%")
+                           .arg(printable(phase))
+                           .arg(static_cast<int>(coordinator_.progress() * 100));
+        if (auto remaining = coordinator_.estimatedRemaining())
+            line += "  ~" + formatTime(*remaining / 1000.0) + " remaining";
+        if (terminal_) {
+            if (line == lastLine_)
+                return;
+            // Spaces wipe what is left of a longer previous line.
+            const qsizetype pad = std::max<qsizetype>(0, lastLine_.size() - line.size());
+            std::fprintf(stderr, "\r%s%s", qPrintable(line), std::string(pad, ' ').c_str());
+            std::fflush(stderr);
+            lastLine_ = line;
+        } else if (phase != lastPhase_) {
+            std::fprintf(stderr, "%s\n", qPrintable(line));
+            lastPhase_ = phase;
+        }
+    }
+
+    // Ends the rewritten line so that what follows starts on its own.
+    void finish() {
+        if (terminal_ && !lastLine_.isEmpty())
+            std::fputc('\n', stderr);
+        lastLine_.clear();
+    }
+
+private:
+    const ExportCoordinator& coordinator_;
+    const bool terminal_;
+    QString lastLine_;
+    QString lastPhase_;
+};
+
+// Ctrl-C and SIGTERM arrive through a self-pipe: the handler only writes a byte,
+// the event loop does the rest. The first signal cancels cleanly; the handler is
+// then reset, so a second one ends the program at once should cancelling hang.
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onSignal(int signal) {
+    const int saved = errno;
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] auto written = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool installSignalHandlers() {
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 &&
+           ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+int runExportJob(const ExportConfig& config, const QString& outputPath) {
+    ExportCoordinator coordinator;
+    ProgressPrinter progress(coordinator);
+    bool interrupted = false;
+    std::optional<int> result;
+
+    auto finish = [&] {
+        if (result || coordinator.isExporting())
+            return;
+        progress.finish();
+        if (interrupted) {
+            std::fputs("Export cancelled.\n", stderr);
+            result = kInterrupted;
+        } else if (!coordinator.outputURL().isEmpty()) {
+            std::printf("%s\n", qPrintable(coordinator.outputURL().toLocalFile()));
+            result = 0;
+        } else if (!coordinator.error().isEmpty()) {
+            fail(printable(coordinator.error()));
+            result = kFailure;
+        } else {
+            fail("the export was cancelled");
+            result = kFailure;
+        }
+        QCoreApplication::exit(*result);
+    };
+    QObject::connect(&coordinator, &ExportCoordinator::phaseChanged, [&] { progress.update(); });
+    QObject::connect(&coordinator, &ExportCoordinator::progressChanged, [&] { progress.update(); });
+    QObject::connect(&coordinator, &ExportCoordinator::isExportingChanged, finish);
+
+    if (!installSignalHandlers()) {
+        fail("could not set up the handling of Ctrl-C");
+        return kFailure;
+    }
+    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+        char byte = 0;
+        while (::read(signalPipe[0], &byte, 1) > 0) {
+        }
+        if (!coordinator.isExporting())
+            return;
+        interrupted = true;
+        // Returns at once; the pipeline stops on its own thread, and the
+        // coordinator's destructor waits for it before the program ends.
+        coordinator.cancel();
+    });
+
+    coordinator.startExport(config, QUrl::fromLocalFile(outputPath));
+    progress.update();
+    finish(); // an export that could not even start has already ended
+    if (!result)
+        QCoreApplication::exec();
+    return result.value_or(kFailure);
+}
+
+} // namespace
+
+int runExport(const QStringList& arguments) {
+    Options options;
+    if (auto code = parse(arguments, options))
+        return *code;
+    if (options.codec == ExportCodec::prores && isMovieName(options.output)) {
+        const QString suggestion = QFileInfo(options.output).completeBaseName() + ".mov";
+        return usageError(QString("ProRes is written as a QuickTime movie, not MPEG-4; name the "
+                                  "output file with .mov (for example '%1')")
+                              .arg(printable(suggestion)));
+    }
+
+    std::optional<Project> project = loadProject(options.project);
+    if (!project)
+        return kFailure;
+    if (project->clips.empty()) {
+        fail("No clips to export.");
+        return kFailure;
+    }
+    std::optional<LocatedClips> clips = locateClips(*project);
+    if (!clips)
+        return kFailure;
+    const QString output = QFileInfo(options.output).absoluteFilePath();
+    if (!acceptableOutput(output, *clips))
+        return kFailure;
+
+    const ExportConfig config =
+        makeExportConfig(*project, clips->urls, options.codec, options.quality);
+    // The encoders' banners and statistics would drown the progress line.
+    av_log_set_level(AV_LOG_ERROR);
+    return runExportJob(config, output);
+}
+
+} // namespace kestrune::cli
