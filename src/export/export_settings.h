@@ -5,8 +5,6 @@
 #include "media/encoder_settings.h"
 #include "model/project.h"
 
-#include <QUrl>
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -14,6 +12,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include <QUrl>
 
 namespace kestrune {
 

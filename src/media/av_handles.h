@@ -41,7 +41,11 @@ using InputContextPtr = std::unique_ptr<AVFormatContext, detail::InputContextDel
 using SwsContextPtr = std::unique_ptr<SwsContext, detail::SwsDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, detail::SwrDeleter>;
 
-inline FramePtr makeFrame() { return FramePtr(av_frame_alloc()); }
-inline PacketPtr makePacket() { return PacketPtr(av_packet_alloc()); }
+inline FramePtr makeFrame() {
+    return FramePtr(av_frame_alloc());
+}
+inline PacketPtr makePacket() {
+    return PacketPtr(av_packet_alloc());
+}
 
 } // namespace kestrune

@@ -51,9 +51,13 @@ std::int64_t MediaTime::toTimestamp(AVRational timeBase) const {
                             static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
 }
 
-MediaTime MediaTime::operator+(const MediaTime& other) const { return combine(*this, other, 1); }
+MediaTime MediaTime::operator+(const MediaTime& other) const {
+    return combine(*this, other, 1);
+}
 
-MediaTime MediaTime::operator-(const MediaTime& other) const { return combine(*this, other, -1); }
+MediaTime MediaTime::operator-(const MediaTime& other) const {
+    return combine(*this, other, -1);
+}
 
 std::strong_ordering MediaTime::operator<=>(const MediaTime& other) const {
     // FFmpeg compares timestamps of different time bases without rounding.

@@ -13,9 +13,8 @@
 #pragma once
 
 #include "av_handles.h"
-#include "media_time.h"
-
 #include "encoder_settings.h"
+#include "media_time.h"
 
 #include <functional>
 #include <memory>
