@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -261,4 +262,54 @@ TEST_F(ExportPipeline, AClipWithoutPictureStopsTheExport) {
     EXPECT_TRUE(sink.contains(log::Level::Error, log::Category::Export,
                               "Pipeline: clip 'audio-only.m4a' has no video track"));
     EXPECT_TRUE(leftovers().isEmpty());
+}
+
+namespace {
+
+// Spins the event loop until the coordinator is idle again.
+void waitUntilIdle(const ExportCoordinator& coordinator) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (coordinator.isExporting() && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+} // namespace
+
+TEST_F(ExportPipeline, AReplacedExportLeavesNoTraceAndTheNewOneCompletes) {
+    ExportCoordinator coordinator;
+    coordinator.startExport(configFor({{"hd30.mp4", 1920, 1080, 3}, {"hd30.mp4", 1920, 1080, 3}}),
+                            QUrl::fromLocalFile(output("first.mp4")));
+    const int firstGeneration = coordinator.exportGeneration();
+    QCoreApplication::processEvents();
+    coordinator.startExport(configFor({{"silent.mp4", 1280, 720, 2, 0, 0.5}}),
+                            QUrl::fromLocalFile(output("second.mp4")));
+    EXPECT_EQ(coordinator.phase(), "Preparing...");
+    EXPECT_GT(coordinator.exportGeneration(), firstGeneration);
+    waitUntilIdle(coordinator);
+    EXPECT_EQ(coordinator.phase(), "Complete");
+    EXPECT_EQ(coordinator.progress(), 1.0);
+    EXPECT_EQ(coordinator.outputURL(), QUrl::fromLocalFile(output("second.mp4")));
+    EXPECT_TRUE(coordinator.error().isEmpty());
+    EXPECT_FALSE(QFile::exists(output("first.mp4")));
+}
+
+TEST_F(ExportPipeline, ProgressCountsFramesAtEachClipsOwnRate) {
+    // One second of 60 fps: 60 frames, so ten frames are a sixth of the way, not a third.
+    ExportCoordinator coordinator;
+    std::vector<double> seen;
+    QObject::connect(&coordinator, &ExportCoordinator::progressChanged,
+                     [&] { seen.push_back(coordinator.progress()); });
+    coordinator.startExport(configFor({{"hd60.mov", 1280, 720, 2, 0, 1.0}}),
+                            QUrl::fromLocalFile(output()));
+    waitUntilIdle(coordinator);
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_NEAR(seen[0], 10 / 60.0, 1e-9);
+    EXPECT_NEAR(seen[seen.size() - 2], 0.98, 1e-9); // the cap, reached at frame 60
+    EXPECT_EQ(seen.back(), 1.0);
+
+    // A pipeline failure reaches the user as the coordinator's error.
+    coordinator.startExport(configFor({{"audio-only.m4a", 0, 0, 2}}), QUrl::fromLocalFile(output()));
+    waitUntilIdle(coordinator);
+    EXPECT_EQ(coordinator.error(),
+              "File \"audio-only.m4a\" is no longer accessible or has no video track.");
 }
