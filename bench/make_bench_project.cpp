@@ -10,7 +10,8 @@ using namespace kestrune;
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: make_bench_project PROJECT.json CLIP:SECONDS:WIDTHxHEIGHT...\n");
+        std::fprintf(stderr,
+                     "usage: make_bench_project PROJECT.json CLIP:SECONDS:WIDTHxHEIGHT...\n");
         return 2;
     }
     Project project = Project::untitled();
@@ -37,8 +38,8 @@ int main(int argc, char** argv) {
         total += seconds;
     }
     for (int k = 0; k * 15.0 < total; ++k)
-        project.sections.push_back(
-            {Uuid::generate(), "Chapter " + std::to_string(k + 1), k % 2 ? "Details" : "", k * 15.0});
+        project.sections.push_back({Uuid::generate(), "Chapter " + std::to_string(k + 1),
+                                    k % 2 ? "Details" : "", k * 15.0});
     std::ofstream(argv[1]) << encodeProject(project);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "model/project_json.h"
 #include "model/project_store.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -11,8 +12,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <csignal>
 
 using namespace kestrune;
 
@@ -52,8 +51,7 @@ protected:
             clip.width = size.first;
             clip.height = size.second;
             clip.order = static_cast<int>(project.clips.size());
-            clip.bookmarkData =
-                FileReference::make(test::testMedia(file))->encode();
+            clip.bookmarkData = FileReference::make(test::testMedia(file))->encode();
             project.clips.push_back(clip);
         }
         project.sections = {{Uuid::generate(), "One", "", 0}, {Uuid::generate(), "Two", "", 0.6}};
@@ -62,8 +60,8 @@ protected:
 
     static nlohmann::json probe(const QString& path) {
         QProcess ffprobe;
-        ffprobe.start("ffprobe", {"-v", "error", "-count_packets", "-show_streams", "-show_chapters",
-                                  "-of", "json", path});
+        ffprobe.start("ffprobe", {"-v", "error", "-count_packets", "-show_streams",
+                                  "-show_chapters", "-of", "json", path});
         ffprobe.waitForFinished();
         return nlohmann::json::parse(ffprobe.readAllStandardOutput().toStdString());
     }
@@ -108,8 +106,8 @@ TEST_F(ExportRunTest, ReadsAProjectFileAndTakesTheCodec) {
 }
 
 TEST_F(ExportRunTest, InterruptingCancelsAndKeepsThePreviousFile) {
-    Project project = projectOf({{"hd30.mp4", {1920, 1080}}, {"hd30.mp4", {1920, 1080}},
-                                 {"hd30.mp4", {1920, 1080}}});
+    Project project = projectOf(
+        {{"hd30.mp4", {1920, 1080}}, {"hd30.mp4", {1920, 1080}}, {"hd30.mp4", {1920, 1080}}});
     for (auto& clip : project.clips)
         clip.duration = 3;
     ASSERT_TRUE(store.save(project));

@@ -308,7 +308,8 @@ TEST_F(ExportPipeline, ProgressCountsFramesAtEachClipsOwnRate) {
     EXPECT_EQ(seen.back(), 1.0);
 
     // A pipeline failure reaches the user as the coordinator's error.
-    coordinator.startExport(configFor({{"audio-only.m4a", 0, 0, 2}}), QUrl::fromLocalFile(output()));
+    coordinator.startExport(configFor({{"audio-only.m4a", 0, 0, 2}}),
+                            QUrl::fromLocalFile(output()));
     waitUntilIdle(coordinator);
     EXPECT_EQ(coordinator.error(),
               "File \"audio-only.m4a\" is no longer accessible or has no video track.");
