@@ -1,5 +1,6 @@
 #include "export_pipeline.h"
 
+#include "audio_stream.h"
 #include "export_error.h"
 #include "log/log.h"
 #include "media/media_error.h"
@@ -196,13 +197,15 @@ void runPipelineDetached(const ExportConfig& config, const QString& outputPath, 
     log::info(Category::Export, "Pipeline: timeline offsets: [%s], totalDuration=%.2fs",
               offsetList.c_str(), total.seconds());
 
-    // The sound of the clips joins the export with the audio stream; until then
-    // the file carries the picture only.
-    if (anyAudio)
-        log::info(Category::Export, "Pipeline: audio export not available, skipping audio stream");
-    else
+    AudioWriterInput* audioInput = nullptr;
+    if (anyAudio) {
+        audioInput = writer.addAudioInput(audioOutputSettings());
+        log::info(Category::Export,
+                  "Pipeline: audio writer input added (AAC 44.1kHz stereo 128kbps)");
+    } else {
         log::info(Category::Export,
                   "Pipeline: no audio tracks found in any clip, skipping audio stream");
+    }
 
     writer.setChapters(chaptersOf(config, total));
     if (!writer.startWriting()) {
@@ -214,6 +217,9 @@ void runPipelineDetached(const ExportConfig& config, const QString& outputPath, 
     writer.startSession(MediaTime::zero());
     log::info(Category::Export, "Writer started. status=%ld, videoInput.ready=%d",
               static_cast<long>(writer.status()), videoInput->isReadyForMoreMediaData() ? 1 : 0);
+    if (audioInput)
+        log::info(Category::Export, "audioInput.ready=%d",
+                  audioInput->isReadyForMoreMediaData() ? 1 : 0);
 
     SidebarRenderer renderer(config.sections, config.outputWidth, config.outputHeight,
                              config.videoAreaWidth, config.sidebarWidth, config.theme);
@@ -231,16 +237,25 @@ void runPipelineDetached(const ExportConfig& config, const QString& outputPath, 
     streams.enter();
     VideoStream video(context, *videoInput, config, renderer, startTime, estimate,
                       [&streams] { streams.leave(); });
+    std::optional<AudioStream> audio;
+    if (audioInput) {
+        streams.enter();
+        audio.emplace(context, *audioInput, total, [&streams] { streams.leave(); });
+    }
     videoInput->requestMediaDataWhenReady([&video] { video.onReadyForMoreData(); });
+    if (audio)
+        audioInput->requestMediaDataWhenReady([&audio] { audio->onReadyForMoreData(); });
 
     if (!streams.waitForStreams(writer)) {
         // The writer stopped (cancel or failure) before a stream noticed.
         video.endIfRunning();
+        if (audio)
+            audio->endIfRunning();
         streams.waitForStreams(writer);
     }
     cancellation.clearHandler();
 
-    log::info(Category::Export, "Pipeline: stream group complete — both streams complete");
+    log::info(Category::Export, "Pipeline: DispatchGroup notify fired — both streams complete");
     context.reporter.postPhase(QStringLiteral("Finalizing..."));
     const double finishStart = wallClockSeconds();
     log::info(Category::Export, "Pipeline: calling writer.finishWriting()...");

@@ -314,3 +314,71 @@ TEST_F(ExportPipeline, ProgressCountsFramesAtEachClipsOwnRate) {
     EXPECT_EQ(coordinator.error(),
               "File \"audio-only.m4a\" is no longer accessible or has no video track.");
 }
+
+namespace {
+
+double rms(const std::vector<float>& samples, double from, double to) {
+    const std::size_t a = static_cast<std::size_t>(from * 44100);
+    const std::size_t b = std::min(samples.size(), static_cast<std::size_t>(to * 44100));
+    double sum = 0;
+    for (std::size_t i = a; i < b; ++i)
+        sum += samples[i] * samples[i];
+    return b > a ? std::sqrt(sum / double(b - a)) : 0;
+}
+
+nlohmann::json streamOfType(const nlohmann::json& probed, const char* type) {
+    for (const auto& stream : probed["streams"])
+        if (stream["codec_type"] == type)
+            return stream;
+    return {};
+}
+
+} // namespace
+
+TEST_F(ExportPipeline, SoundOfEveryClipLandsAtItsOffsetWithSilenceBetween) {
+    // A: 3 s of 440 Hz (44.1 kHz stereo); B: 2 s without sound; C: 660 Hz at 48 kHz mono.
+    ExportConfig config = configFor({{"hd30.mp4", 1920, 1080, 3},
+                                     {"silent.mp4", 1280, 720, 2},
+                                     {"hd60.mov", 1280, 720, 2, 0, 1.5}});
+    exportTo(config, output());
+    const auto probed = probe(output());
+    const auto audio = streamOfType(probed, "audio");
+    ASSERT_FALSE(audio.is_null());
+    EXPECT_EQ(audio["codec_name"], "aac");
+    EXPECT_EQ(audio["sample_rate"], "44100");
+    EXPECT_EQ(audio["channels"], 2);
+    const double bitRate = std::stod(audio["bit_rate"].get<std::string>());
+    EXPECT_GT(bitRate, 60000);
+    EXPECT_LT(bitRate, 140000);
+
+    const std::vector<float> samples = monoSamples(output());
+    EXPECT_GT(rms(samples, 0.1, 2.9), 0.05);    // a sine of amplitude 1/8
+    EXPECT_LT(rms(samples, 3.05, 4.95), 0.001); // B is silent
+    EXPECT_GT(rms(samples, 5.05, 6.4), 0.05);
+    // C's tone starts at 5 s, to within one AAC frame.
+    std::size_t onset = static_cast<std::size_t>(4.5 * 44100);
+    while (onset < samples.size() && std::abs(samples[onset]) < 0.02)
+        ++onset;
+    EXPECT_NEAR(onset / 44100.0, 5.0, 1024 / 44100.0);
+
+    // Sound and picture end together.
+    const double videoEnd = std::stod(streamOfType(probed, "video")["duration"].get<std::string>());
+    const double audioEnd = std::stod(audio["duration"].get<std::string>());
+    EXPECT_NEAR(audioEnd, 6.5, 1.0 / 30 + 0.03);
+    EXPECT_NEAR(videoEnd, 6.5, 1.0 / 30 + 0.03);
+}
+
+TEST_F(ExportPipeline, SoundShorterThanItsPictureLeavesSilenceNotAGap) {
+    ExportConfig config =
+        configFor({{"short-sound.mp4", 640, 360, 2}, {"hd30.mp4", 1920, 1080, 3, 0, 1.0}});
+    exportTo(config, output());
+    const std::vector<float> samples = monoSamples(output());
+    EXPECT_GT(rms(samples, 0.1, 0.9), 0.05);
+    EXPECT_LT(rms(samples, 1.1, 1.95), 0.001);
+    EXPECT_GT(rms(samples, 2.05, 2.9), 0.05); // the next clip on time
+    EXPECT_NEAR(samples.size() / 44100.0, 3.0, 0.05);
+
+    // No clip with sound: no sound track at all.
+    exportTo(configFor({{"silent.mp4", 1280, 720, 2, 0, 0.5}}), output("mute.mp4"));
+    EXPECT_TRUE(streamOfType(probe(output("mute.mp4")), "audio").is_null());
+}

@@ -1,6 +1,7 @@
 #include "media_probe.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include <QProcess>
@@ -62,6 +63,14 @@ std::vector<QImage> allFrames(const QString& path, int width, int height) {
                                 height, width * 3, QImage::Format_RGB888)
                              .copy());
     return frames;
+}
+
+std::vector<float> monoSamples(const QString& path) {
+    QByteArray bytes = run("ffmpeg", {"-v", "error", "-i", path, "-vn", "-ac", "1", "-ar", "44100",
+                                      "-f", "f32le", "-"});
+    std::vector<float> samples(static_cast<std::size_t>(bytes.size()) / sizeof(float));
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+    return samples;
 }
 
 } // namespace kestrune::testing

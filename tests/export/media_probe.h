@@ -22,4 +22,7 @@ QImage frameAt(const QString& path, double seconds);
 // Every decoded picture of the file, in order, scaled to width × height RGB.
 std::vector<QImage> allFrames(const QString& path, int width, int height);
 
+// The sound track decoded to mono 44.1 kHz float samples.
+std::vector<float> monoSamples(const QString& path);
+
 } // namespace kestrune::testing

@@ -558,7 +558,8 @@ TEST_F(MediaWriterTest, CallbacksInterleaveBothInputsWhateverTheirLengths) {
             worst = std::max(worst, latest[1 - index] - dts);
             latest[index] = std::max(latest[index], dts);
         }
-        EXPECT_LT(worst, 0.5);
+        // Within the readiness window; how close inside it depends on the encoders' delay.
+        EXPECT_LT(worst, 1.0 + slack);
     }
 }
 
