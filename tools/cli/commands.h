@@ -15,6 +15,7 @@ struct Command {
 
 int runList(const QStringList& arguments);
 int runExport(const QStringList& arguments);
+int runChapters(const QStringList& arguments);
 
 inline constexpr const char* kListHelp =
     "Usage: kestrune-cli list [--json]\n"
@@ -42,5 +43,23 @@ inline constexpr const char* kExportHelp =
     "Progress goes to standard error. Ctrl-C cancels the export.\n"
     "Exit status: 0 when the file was written, 1 when the export failed or could\n"
     "not start, 2 for a usage error, 130 when cancelled.\n";
+
+inline constexpr const char* kChaptersHelp =
+    "Usage: kestrune-cli chapters PROJECT [--format FORMAT]\n"
+    "\n"
+    "Prints the project's chapters, the sections that begin before the end of the\n"
+    "video as the export shows them, for publishing with the exported file.\n"
+    "\n"
+    "  PROJECT          the id of a project in the library (see 'kestrune-cli list')\n"
+    "                   or the path of a project file\n"
+    "  --format FORMAT  youtube (default): \"MM:SS Title\" lines for a video's\n"
+    "                   description; what keeps YouTube from showing them as\n"
+    "                   chapters is said on standard error\n"
+    "                   ffmetadata: FFmpeg's metadata file, for\n"
+    "                   ffmpeg -i video.mp4 -i chapters.txt -map_metadata 1 -c copy\n"
+    "                   webvtt: a WebVTT chapter track\n"
+    "\n"
+    "Exit status: 0 when the chapters were printed, 1 when the project could not be\n"
+    "read, 2 for a usage error.\n";
 
 } // namespace kestrune::cli

@@ -1,9 +1,9 @@
 #include "commands.h"
 #include "export/export_coordinator.h"
 #include "export/export_job.h"
+#include "export/file_access_validator.h"
 #include "model/file_reference.h"
-#include "model/project_json.h"
-#include "model/project_store.h"
+#include "project_loading.h"
 #include "ui/time_text.h"
 
 #include <algorithm>
@@ -18,7 +18,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 
@@ -34,15 +33,6 @@ constexpr int kUsageError = 2;
 constexpr int kFailure = 1;
 // What a shell reports for a program ended by Ctrl-C.
 constexpr int kInterrupted = 130;
-
-// Names and paths come from the user's files; control characters in them must not
-// reach the terminal as escape sequences.
-QString printable(QString text) {
-    for (QChar& c : text)
-        if (c.category() == QChar::Other_Control)
-            c = QChar::ReplacementCharacter;
-    return text;
-}
 
 int usageError(const QString& message) {
     std::fprintf(stderr, "kestrune-cli export: %s\n\n%s", qPrintable(message), kExportHelp);
@@ -137,80 +127,64 @@ std::optional<int> parse(const QStringList& arguments, Options& options) {
     return std::nullopt;
 }
 
-// A stored project's id, or the path of a project file.
-std::optional<Project> loadProject(const QString& argument) {
-    if (auto id = Uuid::parse(argument.toStdString())) {
-        const ProjectStore& store = ProjectStore::standard();
-        if (!QFile::exists(store.projectFilePath(*id))) {
-            fail(QString("no project with the id %1 in %2")
-                     .arg(QString::fromStdString(id->toString()), store.projectsDirectory()));
-            return std::nullopt;
-        }
-        try {
-            return store.load(*id);
-        } catch (const ProjectStoreError& error) {
-            fail(printable(QString::fromUtf8(error.what())));
-            return std::nullopt;
-        }
-    }
-    QFile file(argument);
-    if (!QFileInfo(argument).isFile() || !file.open(QIODevice::ReadOnly)) {
-        fail(QString("'%1' is neither the id of a stored project nor a readable project file")
-                 .arg(printable(argument)));
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    try {
-        return decodeProject(std::string_view(bytes.constData(), bytes.size()));
-    } catch (const DocumentError& error) {
-        fail(QString("'%1' is not a project file: %2")
-                 .arg(printable(argument), printable(QString::fromUtf8(error.what()))));
-        return std::nullopt;
-    }
-}
-
 struct LocatedClips {
     std::map<Uuid, QUrl> urls;
     std::vector<FileReference> identities;
 };
 
-// Finds every clip's file through its saved reference. Reports each clip that has
-// none, so the user can fix them all at once; nothing is written in that case.
-std::optional<LocatedClips> locateClips(const Project& project) {
-    std::vector<const VideoClip*> ordered;
-    for (const auto& clip : project.clips)
-        ordered.push_back(&clip);
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const VideoClip* a, const VideoClip* b) { return a->order < b->order; });
+// The project's clips in the order they are joined.
+std::vector<VideoClip> orderedClips(const Project& project) {
+    std::vector<VideoClip> clips = project.clips;
+    std::stable_sort(clips.begin(), clips.end(),
+                     [](const VideoClip& a, const VideoClip& b) { return a.order < b.order; });
+    return clips;
+}
 
+// Finds every clip's file through its saved reference. A clip without a readable
+// reference gets no location, and the validation reports it as such. A reference
+// that no longer leads to a file keeps the path it was made for: the file was moved
+// or deleted, and the validation says so, naming that path in the log.
+LocatedClips locateClips(const std::vector<VideoClip>& clips) {
     LocatedClips located;
-    bool missing = false;
-    for (const VideoClip* clip : ordered) {
-        const QString name = printable(QString::fromStdString(clip->fileName));
-        std::optional<FileReference> reference;
-        if (clip->bookmarkData)
-            reference = FileReference::decode(*clip->bookmarkData);
-        auto resolved = reference ? reference->resolve() : std::nullopt;
-        if (!resolved) {
-            missing = true;
-            if (reference)
-                std::fprintf(stderr, "Cannot export — clip file not found: %s (%s)\n",
-                             qPrintable(name),
-                             qPrintable(printable(QString::fromStdString(reference->path))));
-            else
-                std::fprintf(stderr,
-                             "Cannot export — clip file not found: %s (no saved file reference)\n",
-                             qPrintable(name));
+    for (const VideoClip& clip : clips) {
+        auto reference =
+            clip.bookmarkData ? FileReference::decode(*clip.bookmarkData) : std::nullopt;
+        if (!reference)
             continue;
-        }
-        const QString path = QString::fromStdString(resolved->path);
-        located.urls[clip->id] = QUrl::fromLocalFile(path);
-        if (auto identity = FileReference::make(resolved->path))
+        auto resolved = reference->resolve();
+        const std::string path = resolved ? resolved->path : reference->path;
+        located.urls[clip.id] = QUrl::fromLocalFile(QString::fromStdString(path));
+        if (!resolved)
+            continue;
+        if (auto identity = FileReference::make(path))
             located.identities.push_back(*identity);
     }
-    if (missing)
-        return std::nullopt;
     return located;
+}
+
+// Checks every clip's file as the export dialog does before it asks where to save,
+// and lists each one that cannot be used, so the user can fix them all at once.
+bool validateClips(const std::vector<VideoClip>& clips, const LocatedClips& located) {
+    const auto results = FileAccessValidator::validate(clips, located.urls);
+    QStringList problems;
+    long valid = 0;
+    for (const auto& result : results) {
+        if (result.error)
+            problems << printable(QString::fromStdString(result.fileName)) + ": " +
+                            QString::fromStdString(std::string(description(*result.error)));
+        else if (result.url)
+            ++valid;
+    }
+    if (!problems.isEmpty()) {
+        std::fprintf(stderr, "Cannot export — file access issues:\n%s\n",
+                     qPrintable(problems.join('\n')));
+        return false;
+    }
+    if (valid == 0) {
+        fail("No clips to export.");
+        return false;
+    }
+    return true;
 }
 
 bool isMovieName(const QString& path) {
@@ -377,24 +351,23 @@ int runExport(const QStringList& arguments) {
                               .arg(printable(suggestion)));
     }
 
-    std::optional<Project> project = loadProject(options.project);
+    std::optional<Project> project = loadProject(options.project, "export");
     if (!project)
         return kFailure;
-    if (project->clips.empty()) {
-        fail("No clips to export.");
-        return kFailure;
-    }
-    std::optional<LocatedClips> clips = locateClips(*project);
-    if (!clips)
+    // The encoders' banners and statistics would drown the progress line, and the
+    // demuxers' guesses about files that turn out not to be videos say nothing the
+    // validation does not say better.
+    av_log_set_level(AV_LOG_ERROR);
+    const std::vector<VideoClip> ordered = orderedClips(*project);
+    const LocatedClips clips = locateClips(ordered);
+    if (!validateClips(ordered, clips))
         return kFailure;
     const QString output = QFileInfo(options.output).absoluteFilePath();
-    if (!acceptableOutput(output, *clips))
+    if (!acceptableOutput(output, clips))
         return kFailure;
 
     const ExportConfig config =
-        makeExportConfig(*project, clips->urls, options.codec, options.quality);
-    // The encoders' banners and statistics would drown the progress line.
-    av_log_set_level(AV_LOG_ERROR);
+        makeExportConfig(*project, clips.urls, options.codec, options.quality);
     return runExportJob(config, output);
 }
 

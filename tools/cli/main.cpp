@@ -17,6 +17,8 @@ const std::array kCommands{
             kestrune::cli::runList},
     Command{"export", "export a project to a video file", kestrune::cli::kExportHelp,
             kestrune::cli::runExport},
+    Command{"chapters", "print a project's chapters for YouTube, FFmpeg or WebVTT",
+            kestrune::cli::kChaptersHelp, kestrune::cli::runChapters},
 };
 
 void printUsage(std::FILE* out) {

@@ -1,0 +1,170 @@
+#include "chapter_list.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace kestrune {
+
+namespace {
+
+// YouTube reads whole seconds; a link that lands a fraction early is better than
+// one that skips the chapter's first moment.
+std::int64_t wholeSeconds(double seconds) {
+    return static_cast<std::int64_t>(std::floor(std::max(0.0, seconds)));
+}
+
+std::int64_t milliseconds(double seconds) {
+    return std::llround(std::max(0.0, seconds) * 1000.0);
+}
+
+std::string youTubeTime(std::int64_t seconds) {
+    char text[32];
+    const auto h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
+    if (h > 0)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(h),
+                      static_cast<long long>(m), static_cast<long long>(s));
+    else
+        std::snprintf(text, sizeof text, "%02lld:%02lld", static_cast<long long>(m),
+                      static_cast<long long>(s));
+    return text;
+}
+
+std::string webVttTime(double seconds) {
+    const std::int64_t ms = milliseconds(seconds);
+    char text[40];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld",
+                  static_cast<long long>(ms / 3'600'000), static_cast<long long>(ms / 60'000 % 60),
+                  static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+    return text;
+}
+
+bool isControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7f;
+}
+
+// Titles are the user's text and may hold line breaks or tabs; in formats with one
+// title per line those become spaces.
+std::string oneLine(const std::string& title) {
+    std::string line = title;
+    std::replace_if(line.begin(), line.end(), isControl, ' ');
+    return line;
+}
+
+// FFmpeg's metadata reader takes '=', ';', '#', '\' and line breaks literally only
+// after a backslash.
+std::string ffmetadataEscaped(const std::string& title) {
+    std::string escaped;
+    for (char c : title) {
+        if (c == '=' || c == ';' || c == '#' || c == '\\' || c == '\n')
+            escaped += '\\';
+        else if (isControl(c))
+            c = ' ';
+        escaped += c;
+    }
+    return escaped;
+}
+
+// Cue text is markup: '&' and '<' start entities and tags, and "-->" may not appear.
+std::string webVttEscaped(const std::string& title) {
+    std::string escaped;
+    for (char c : oneLine(title)) {
+        if (c == '&')
+            escaped += "&amp;";
+        else if (c == '<')
+            escaped += "&lt;";
+        else if (c == '>')
+            escaped += "&gt;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+} // namespace
+
+std::vector<Chapter> chapterList(const std::vector<Section>& sections, double totalDuration) {
+    std::vector<const Section*> shown;
+    for (const auto& section : sections)
+        if (section.startTime < totalDuration)
+            shown.push_back(&section);
+    // Stored sections are already in time order; a file edited by hand may not be,
+    // and a chapter list out of order would give negative lengths.
+    std::stable_sort(shown.begin(), shown.end(), [](const Section* a, const Section* b) {
+        return a->startTime < b->startTime;
+    });
+
+    std::vector<Chapter> chapters;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const double start = std::max(0.0, shown[i]->startTime);
+        const double end =
+            i + 1 < shown.size() ? std::max(0.0, shown[i + 1]->startTime) : totalDuration;
+        chapters.push_back({shown[i]->title, start, end});
+    }
+    return chapters;
+}
+
+std::string youTubeChapters(const std::vector<Chapter>& chapters) {
+    std::string text;
+    for (const auto& chapter : chapters)
+        text += youTubeTime(wholeSeconds(chapter.start)) + " " + oneLine(chapter.title) + "\n";
+    return text;
+}
+
+std::vector<YouTubeRuleBreak> youTubeRuleBreaks(const std::vector<Chapter>& chapters) {
+    std::vector<YouTubeRuleBreak> breaks;
+    if (!chapters.empty() && wholeSeconds(chapters.front().start) != 0)
+        breaks.push_back({YouTubeRule::firstAtZero,
+                          "YouTube needs the first chapter at 00:00; it starts at " +
+                              youTubeTime(wholeSeconds(chapters.front().start)) + "."});
+    if (chapters.size() < 3)
+        breaks.push_back(
+            {YouTubeRule::atLeastThree, "YouTube needs at least three chapters; there " +
+                                            std::string(chapters.size() == 1 ? "is " : "are ") +
+                                            std::to_string(chapters.size()) + "."});
+
+    // Lengths as YouTube sees them: from timestamp to timestamp, the last one to
+    // the end of the video.
+    std::string shortOnes;
+    for (std::size_t i = 0; i < chapters.size(); ++i) {
+        const std::int64_t start = wholeSeconds(chapters[i].start);
+        const double length = i + 1 < chapters.size()
+                                  ? double(wholeSeconds(chapters[i + 1].start) - start)
+                                  : chapters[i].end - double(start);
+        if (length >= 10)
+            continue;
+        if (!shortOnes.empty())
+            shortOnes += ", ";
+        shortOnes += youTubeTime(start) + " " + oneLine(chapters[i].title);
+    }
+    if (!shortOnes.empty())
+        breaks.push_back({YouTubeRule::atLeastTenSeconds,
+                          "YouTube needs every chapter to last at least 10 seconds; shorter: " +
+                              shortOnes + "."});
+    return breaks;
+}
+
+std::string ffmetadataChapters(const std::vector<Chapter>& chapters) {
+    std::string text = ";FFMETADATA1\n";
+    for (const auto& chapter : chapters) {
+        const std::int64_t start = milliseconds(chapter.start);
+        const std::int64_t end = std::max(start, milliseconds(chapter.end));
+        text += "[CHAPTER]\nTIMEBASE=1/1000\nSTART=" + std::to_string(start) +
+                "\nEND=" + std::to_string(end) + "\ntitle=" + ffmetadataEscaped(chapter.title) +
+                "\n";
+    }
+    return text;
+}
+
+std::string webVttChapters(const std::vector<Chapter>& chapters) {
+    std::string text = "WEBVTT\n";
+    for (const auto& chapter : chapters)
+        text += "\n" + webVttTime(chapter.start) + " --> " +
+                webVttTime(std::max(chapter.start, chapter.end)) + "\n" +
+                webVttEscaped(chapter.title) + "\n";
+    return text;
+}
+
+} // namespace kestrune

@@ -1,0 +1,133 @@
+// Checking the clip files before an export: one result per clip, the first
+// failing check's reason, and the log lines that trace it.
+#include "export/file_access_validator.h"
+#include "fixtures/test_media.h"
+#include "log/capturing_sink.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace kestrune;
+using log::Category;
+using log::Level;
+
+namespace {
+
+VideoClip clipNamed(const std::string& fileName) {
+    VideoClip clip;
+    clip.id = Uuid::generate();
+    clip.fileName = fileName;
+    return clip;
+}
+
+QUrl mediaUrl(const std::string& name) {
+    return QUrl::fromLocalFile(QString::fromStdString(test::testMedia(name)));
+}
+
+} // namespace
+
+TEST(FileAccessValidatorTest, ReportsEachClipInOrderWithTheFirstFailingCheck) {
+    QTemporaryDir folder;
+    const QString deletedPath = folder.filePath("deleted.mp4");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(test::testMedia("portrait.mp4")), deletedPath));
+    ASSERT_TRUE(QFile::remove(deletedPath));
+    QFile notVideo(folder.filePath("notes.mp4"));
+    ASSERT_TRUE(notVideo.open(QIODevice::WriteOnly));
+    notVideo.write("plain text, not a movie");
+    notVideo.close();
+    const QString pipe = folder.filePath("pipe.mp4");
+    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+
+    const VideoClip good = clipNamed("portrait.mp4");
+    const VideoClip deleted = clipNamed("deleted.mp4");
+    const VideoClip sound = clipNamed("audio-only.m4a");
+    const VideoClip unresolved = clipNamed("lost.mp4");
+    const VideoClip garbage = clipNamed("notes.mp4");
+    const VideoClip folderClip = clipNamed("folder.mp4");
+    const VideoClip remote = clipNamed("remote.mp4");
+    const std::map<Uuid, QUrl> urls{
+        {good.id, mediaUrl("portrait.mp4")},
+        {deleted.id, QUrl::fromLocalFile(deletedPath)},
+        {sound.id, mediaUrl("audio-only.m4a")},
+        {garbage.id, QUrl::fromLocalFile(notVideo.fileName())},
+        {folderClip.id, QUrl::fromLocalFile(folder.path())},
+        {remote.id, QUrl("https://example.com/remote.mp4")},
+    };
+
+    const auto results = FileAccessValidator::validate(
+        {good, deleted, sound, unresolved, garbage, folderClip, remote}, urls);
+    ASSERT_EQ(results.size(), 7u);
+
+    EXPECT_EQ(results[0], (ValidationResult{good.id, "portrait.mp4", urls.at(good.id), {}}));
+    EXPECT_EQ(results[1].clipId, deleted.id);
+    EXPECT_EQ(results[1].url, urls.at(deleted.id));
+    EXPECT_EQ(results[1].error, FileAccessError::fileNotReadable);
+    EXPECT_EQ(description(*results[1].error), "File is missing or not readable");
+    EXPECT_EQ(results[2].error, FileAccessError::fileNotOpenableAsAsset);
+    EXPECT_EQ(description(*results[2].error), "File cannot be opened as a video");
+    EXPECT_EQ(results[3], (ValidationResult{unresolved.id, "lost.mp4", std::nullopt,
+                                            FileAccessError::noBookmarkData}));
+    EXPECT_EQ(description(FileAccessError::noBookmarkData), "No saved file reference");
+    EXPECT_EQ(results[4].error, FileAccessError::fileNotOpenableAsAsset);
+    EXPECT_EQ(results[4].url, urls.at(garbage.id));
+    // A folder, and a named pipe that opening would wait on forever.
+    EXPECT_EQ(results[5].error, FileAccessError::fileNotOpenableAsAsset);
+    EXPECT_EQ(
+        FileAccessValidator::validateClip(clipNamed("pipe.mp4"), QUrl::fromLocalFile(pipe)).error,
+        FileAccessError::fileNotOpenableAsAsset);
+    // Only local files can be opened; a web address is not a file that is there.
+    EXPECT_EQ(results[6].error, FileAccessError::fileNotReadable);
+    EXPECT_EQ(results[6].url, urls.at(remote.id));
+}
+
+TEST(FileAccessValidatorTest, LogsTheChecksWithTheShortenedId) {
+    log::CapturingSink sink;
+    EXPECT_TRUE(FileAccessValidator::validate({}, {}).empty());
+    EXPECT_EQ(sink.entries(),
+              (std::vector<log::Entry>{{Level::Info, Category::ExportValidation,
+                                        "Validation: batch validating 0 clip(s)"},
+                                       {Level::Info, Category::ExportValidation,
+                                        "Validation: batch complete, passed=0, failed=0"}}));
+
+    sink.clear();
+    VideoClip good = clipNamed("portrait.mp4");
+    good.id = *Uuid::parse("3F2504E0-4F89-11D3-9A0C-0305E82C3301");
+    VideoClip lost = clipNamed("lost.mp4");
+    lost.id = *Uuid::parse("00000000-0000-4000-8000-000000000001");
+    VideoClip gone = clipNamed("gone.mp4");
+    gone.id = *Uuid::parse("abcdef01-0000-4000-8000-000000000002");
+    VideoClip sound = clipNamed("audio-only.m4a");
+    sound.id = *Uuid::parse("12345678-0000-4000-8000-000000000003");
+    FileAccessValidator::validate({good, lost, gone, sound},
+                                  {{good.id, mediaUrl("portrait.mp4")},
+                                   {gone.id, QUrl::fromLocalFile("/nonexistent/gone.mp4")},
+                                   {sound.id, mediaUrl("audio-only.m4a")}});
+    const auto v = Category::ExportValidation;
+    EXPECT_EQ(sink.entries(),
+              (std::vector<log::Entry>{
+                  {Level::Info, v, "Validation: batch validating 4 clip(s)"},
+                  {Level::Info, v, "Validation: checking clip 'portrait.mp4' (id=3F2504E0)"},
+                  {Level::Info, v, "Validation: clip 'portrait.mp4' OK"},
+                  {Level::Info, v, "Validation: checking clip 'lost.mp4' (id=00000000)"},
+                  {Level::Error, v, "Validation: clip 'lost.mp4' has no bookmark data"},
+                  {Level::Info, v, "Validation: checking clip 'gone.mp4' (id=ABCDEF01)"},
+                  {Level::Error, v,
+                   "Validation: clip 'gone.mp4' not readable at path '/nonexistent/gone.mp4'"},
+                  {Level::Info, v, "Validation: checking clip 'audio-only.m4a' (id=12345678)"},
+                  {Level::Error, v, "Validation: clip 'audio-only.m4a' has no video tracks"},
+                  {Level::Info, v, "Validation: batch complete, passed=1, failed=3"}}));
+
+    sink.clear();
+    QTemporaryDir folder;
+    QFile notVideo(folder.filePath("notes.mp4"));
+    ASSERT_TRUE(notVideo.open(QIODevice::WriteOnly));
+    notVideo.write("plain text, not a movie");
+    notVideo.close();
+    FileAccessValidator::validateClip(clipNamed("notes.mp4"),
+                                      QUrl::fromLocalFile(notVideo.fileName()));
+    EXPECT_TRUE(sink.contains(Level::Error, v, "Validation: clip 'notes.mp4' loadTracks threw: "))
+        << (sink.entries().empty() ? "" : sink.entries().back().message);
+}
