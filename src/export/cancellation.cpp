@@ -15,9 +15,17 @@ void CancellationToken::cancel() {
         // call back into this token (isCancelled, clearHandler) or block briefly.
         handler = std::move(handler_);
         handler_ = nullptr;
+        if (handler)
+            runningOn_ = std::this_thread::get_id();
     }
-    if (handler)
-        handler();
+    if (!handler)
+        return;
+    handler();
+    {
+        std::lock_guard lock(mutex_);
+        runningOn_ = std::thread::id();
+    }
+    handlerDone_.notify_all();
 }
 
 bool CancellationToken::isCancelled() const {
@@ -39,8 +47,13 @@ void CancellationToken::setHandler(std::function<void()> handler) {
 }
 
 void CancellationToken::clearHandler() {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     handler_ = nullptr;
+    // What the handler works on may be destroyed right after this returns, so a
+    // handler running on another thread is waited for.
+    handlerDone_.wait(lock, [this] {
+        return runningOn_ == std::thread::id() || runningOn_ == std::this_thread::get_id();
+    });
 }
 
 } // namespace kestrune

@@ -1,6 +1,7 @@
 #include "export_pipeline.h"
 
 #include "audio_stream.h"
+#include "chapter_list.h"
 #include "export_error.h"
 #include "log/log.h"
 #include "media/media_error.h"
@@ -104,19 +105,16 @@ double frameEstimate(const std::vector<PreloadedClip>& clips) {
     return frames;
 }
 
-std::vector<Chapter> chaptersOf(const ExportConfig& config, MediaTime total) {
-    std::vector<Chapter> chapters;
-    for (std::size_t i = 0; i < config.sections.size(); ++i) {
-        const auto& section = config.sections[i];
-        MediaTime start = MediaTime::fromSeconds(section.startTime, MediaTime::kOutputTimescale);
-        MediaTime end = i + 1 < config.sections.size()
-                            ? MediaTime::fromSeconds(config.sections[i + 1].startTime,
-                                                     MediaTime::kOutputTimescale)
-                            : total.convertScale(MediaTime::kOutputTimescale);
+// The sections as chapter markers of the file, as the chapter list gives them.
+std::vector<ChapterMarker> chapterMarkers(const ExportConfig& config, MediaTime total) {
+    std::vector<ChapterMarker> markers;
+    for (const Chapter& chapter : chapterList(config.sections, total.seconds())) {
+        const auto start = MediaTime::fromSeconds(chapter.start, MediaTime::kOutputTimescale);
+        const auto end = MediaTime::fromSeconds(chapter.end, MediaTime::kOutputTimescale);
         if (start < end)
-            chapters.push_back({section.title, start, end});
+            markers.push_back({chapter.title, start, end});
     }
-    return chapters;
+    return markers;
 }
 
 // Counts the running streams; when the last one ends, the writer is finished.
@@ -207,7 +205,7 @@ void runPipelineDetached(const ExportConfig& config, const QString& outputPath, 
                   "Pipeline: no audio tracks found in any clip, skipping audio stream");
     }
 
-    writer.setChapters(chaptersOf(config, total));
+    writer.setChapters(chapterMarkers(config, total));
     if (!writer.startWriting()) {
         const std::string reason = writer.error();
         log::error(Category::Export, "Pipeline: writer.startWriting() failed: %s",

@@ -90,7 +90,7 @@ AudioWriterInput* MediaWriter::addAudioInput(const AudioOutputSettings& settings
     return result;
 }
 
-void MediaWriter::setChapters(std::vector<Chapter> chapters) {
+void MediaWriter::setChapters(std::vector<ChapterMarker> chapters) {
     impl_->core.setChapters(std::move(chapters));
 }
 

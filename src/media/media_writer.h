@@ -55,7 +55,7 @@ public:
     virtual bool append(const float* interleavedStereo, int frames, MediaTime time) = 0;
 };
 
-struct Chapter {
+struct ChapterMarker {
     std::string title;
     MediaTime start;
     MediaTime end;
@@ -73,7 +73,7 @@ public:
     VideoWriterInput* addVideoInput(const VideoOutputSettings& settings);
     AudioWriterInput* addAudioInput(const AudioOutputSettings& settings);
     // Chapter markers written into the file when it is finished.
-    void setChapters(std::vector<Chapter> chapters);
+    void setChapters(std::vector<ChapterMarker> chapters);
 
     // Opens the encoders and the file; false with error() set on failure.
     bool startWriting();

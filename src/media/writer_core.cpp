@@ -57,7 +57,7 @@ void WriterCore::setSessionStart(MediaTime time) {
     sessionStart_ = time;
 }
 
-void WriterCore::setChapters(std::vector<Chapter> chapters) {
+void WriterCore::setChapters(std::vector<ChapterMarker> chapters) {
     std::lock_guard lock(mutex);
     chapters_ = std::move(chapters);
 }
@@ -86,7 +86,7 @@ void WriterCore::closeFile(bool withTrailer) {
     if (withTrailer && isWriting()) {
         // The QuickTime muxer takes chapters that arrive after the header and
         // writes them with the index, so they can change until the very end.
-        std::vector<Chapter> finalChapters;
+        std::vector<ChapterMarker> finalChapters;
         MediaTime start;
         {
             std::lock_guard stateLock(mutex);
@@ -94,7 +94,7 @@ void WriterCore::closeFile(bool withTrailer) {
             start = sessionStart_;
         }
         int id = 0;
-        for (const Chapter& chapter : finalChapters) {
+        for (const ChapterMarker& chapter : finalChapters) {
             auto* c = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
             if (!c)
                 break;

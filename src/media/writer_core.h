@@ -61,7 +61,7 @@ public:
     // The source time that becomes zero in the file.
     MediaTime sessionStart() const;
     void setSessionStart(MediaTime time);
-    void setChapters(std::vector<Chapter> chapters);
+    void setChapters(std::vector<ChapterMarker> chapters);
 
     // Guards status, error, session start, chapters and every channel's position
     // and flags.
@@ -75,7 +75,7 @@ private:
     std::string error_;
     MediaTime sessionStart_ = MediaTime::zero();
     // Applied right before the trailer.
-    std::vector<Chapter> chapters_;
+    std::vector<ChapterMarker> chapters_;
 };
 
 // What the writer needs from each of its inputs besides their public face.

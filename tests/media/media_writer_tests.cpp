@@ -362,8 +362,8 @@ TEST_F(MediaWriterTest, AudioIsStereoAacWithGapsSilencedAndOverlapsTrimmed) {
 // --- Chapters ---
 
 TEST_F(MediaWriterTest, ChaptersCarryTitlesAndTimesInMp4AndQuickTime) {
-    const std::vector<Chapter> chapters = {{"Intro", MediaTime{0, 600}, MediaTime{600, 600}},
-                                           {"Main part", MediaTime{1, 1}, MediaTime{2, 1}}};
+    const std::vector<ChapterMarker> chapters = {{"Intro", MediaTime{0, 600}, MediaTime{600, 600}},
+                                                 {"Main part", MediaTime{1, 1}, MediaTime{2, 1}}};
     for (const std::string container : {"mp4", "mov"}) {
         for (const bool beforeStart : {true, false}) {
             SCOPED_TRACE(container + (beforeStart ? " set before start" : " set while writing"));

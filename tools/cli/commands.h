@@ -16,6 +16,7 @@ struct Command {
 int runList(const QStringList& arguments);
 int runExport(const QStringList& arguments);
 int runChapters(const QStringList& arguments);
+int runImport(const QStringList& arguments);
 
 inline constexpr const char* kListHelp =
     "Usage: kestrune-cli list [--json]\n"
@@ -61,5 +62,18 @@ inline constexpr const char* kChaptersHelp =
     "\n"
     "Exit status: 0 when the chapters were printed, 1 when the project could not be\n"
     "read, 2 for a usage error.\n";
+
+inline constexpr const char* kImportHelp =
+    "Usage: kestrune-cli import FILE... [--name NAME]\n"
+    "\n"
+    "Makes a new project of the given video files (MP4, MOV or M4V), as dropping\n"
+    "them on the editor does, saves it in the library and prints its id.\n"
+    "\n"
+    "  FILE         a video file; the clips keep the order of the files\n"
+    "  --name NAME  the project's name (default \"Untitled Project\")\n"
+    "\n"
+    "A file that cannot be imported is named on standard error and left out.\n"
+    "Exit status: 0 when the project was saved, 1 when no file could be imported\n"
+    "or the project could not be saved, 2 for a usage error.\n";
 
 } // namespace kestrune::cli

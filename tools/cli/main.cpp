@@ -15,6 +15,8 @@ using kestrune::cli::Command;
 const std::array kCommands{
     Command{"list", "list the projects in the library", kestrune::cli::kListHelp,
             kestrune::cli::runList},
+    Command{"import", "make a new project of video files", kestrune::cli::kImportHelp,
+            kestrune::cli::runImport},
     Command{"export", "export a project to a video file", kestrune::cli::kExportHelp,
             kestrune::cli::runExport},
     Command{"chapters", "print a project's chapters for YouTube, FFmpeg or WebVTT",

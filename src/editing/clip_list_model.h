@@ -1,0 +1,56 @@
+// The clips of the open project as the clip strip shows them, with whether each
+// clip's file was found and its thumbnail.
+#pragma once
+
+#include "model/project.h"
+#include "row_list_model.h"
+
+#include <QImage>
+
+namespace kestrune {
+
+struct ClipRow {
+    Uuid id;
+    VideoClip clip;
+    // Empty while the clip's file is not located.
+    QString filePath;
+    QImage thumbnail;
+
+    bool operator==(const ClipRow& other) const {
+        return clip == other.clip && filePath == other.filePath &&
+               thumbnail.cacheKey() == other.thumbnail.cacheKey();
+    }
+};
+
+class ClipListModel : public RowListModel {
+    Q_OBJECT
+public:
+    enum Role {
+        IdRole = Qt::UserRole + 1,
+        FileNameRole,
+        FileSizeRole,
+        DurationRole,
+        EffectiveDurationRole,
+        WidthRole,
+        HeightRole,
+        OrderRole,
+        TrimInRole,
+        TrimOutRole, // undefined when the clip runs to its end
+        LocatedRole,
+        FilePathRole,
+        ThumbnailRole, // QImage, null when there is none
+    };
+
+    using RowListModel::RowListModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    void sync(const std::vector<ClipRow>& rows) { syncRows(rows_, rows); }
+
+private:
+    std::vector<ClipRow> rows_;
+};
+
+} // namespace kestrune
