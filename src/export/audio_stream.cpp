@@ -6,7 +6,6 @@ namespace kestrune {
 
 namespace {
 
-constexpr double kCallbackGapSeconds = 5.0;
 constexpr long kHeartbeatEvery = 500;
 
 using log::Category;
@@ -18,33 +17,22 @@ AudioStream::AudioStream(PipelineContext& context, AudioWriterInput& input, Medi
     : context_(context)
     , input_(input)
     , totalDuration_(totalDuration)
-    , onEnded_(std::move(onEnded))
-    , lastCallbackTime_(wallClockSeconds()) {}
+    , lifecycle_(input, std::move(onEnded), "Audio", "sample") {}
 
 void AudioStream::end() {
-    input_.markAsFinished();
-    done_ = true;
     reader_.reset();
-    onEnded_();
+    lifecycle_.end();
 }
 
 void AudioStream::endIfRunning() {
-    std::lock_guard lock(callbackMutex_);
-    if (!done_)
-        end();
+    std::lock_guard lock(lifecycle_.mutex());
+    end();
 }
 
 void AudioStream::onReadyForMoreData() {
-    std::lock_guard lock(callbackMutex_);
-    if (done_)
+    std::lock_guard lock(lifecycle_.mutex());
+    if (!lifecycle_.begin(itemCounter_))
         return;
-    ++callbackCount_;
-    const double now = wallClockSeconds();
-    if (now - lastCallbackTime_ > kCallbackGapSeconds)
-        log::error(Category::Export,
-                   "Audio: callback gap of %.1fs detected (callback #%ld, sample %ld)",
-                   now - lastCallbackTime_, callbackCount_, itemCounter_);
-    lastCallbackTime_ = now;
 
     MediaWriter& writer = context_.writer;
     const long clipCount = static_cast<long>(context_.clips.size());

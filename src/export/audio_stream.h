@@ -6,10 +6,10 @@
 
 #include "media/audio_sample_reader.h"
 #include "pipeline_context.h"
+#include "stream_lifecycle.h"
 
 #include <functional>
 #include <memory>
-#include <mutex>
 
 namespace kestrune {
 
@@ -29,12 +29,7 @@ private:
     PipelineContext& context_;
     AudioWriterInput& input_;
     const MediaTime totalDuration_;
-    std::function<void()> onEnded_;
-
-    std::mutex callbackMutex_;
-    bool done_ = false;
-    long callbackCount_ = 0;
-    double lastCallbackTime_;
+    StreamLifecycle lifecycle_;
     long itemCounter_ = 0;
     std::size_t clipIndex_ = 0;
     std::unique_ptr<AudioSampleReader> reader_;

@@ -13,7 +13,6 @@ namespace kestrune {
 
 namespace {
 
-constexpr double kCallbackGapSeconds = 5.0;
 constexpr double kMaxProgressWhileRendering = 0.98;
 
 using log::Category;
@@ -61,20 +60,16 @@ VideoStream::VideoStream(PipelineContext& context, VideoWriterInput& input,
     , renderer_(renderer)
     , startTime_(startTime)
     , frameEstimate_(frameEstimate)
-    , onEnded_(std::move(onEnded))
-    , lastCallbackTime_(wallClockSeconds()) {}
+    , lifecycle_(input, std::move(onEnded), "Video", "frame") {}
 
 void VideoStream::end() {
-    input_.markAsFinished();
-    done_ = true;
     reader_.reset();
-    onEnded_();
+    lifecycle_.end();
 }
 
 void VideoStream::endIfRunning() {
-    std::lock_guard lock(callbackMutex_);
-    if (!done_)
-        end();
+    std::lock_guard lock(lifecycle_.mutex());
+    end();
 }
 
 void VideoStream::openNextClip() {
@@ -92,16 +87,9 @@ void VideoStream::openNextClip() {
 }
 
 void VideoStream::onReadyForMoreData() {
-    std::lock_guard lock(callbackMutex_);
-    if (done_)
+    std::lock_guard lock(lifecycle_.mutex());
+    if (!lifecycle_.begin(frameIndex_))
         return;
-    ++callbackCount_;
-    const double now = wallClockSeconds();
-    if (now - lastCallbackTime_ > kCallbackGapSeconds)
-        log::error(Category::Export,
-                   "Video: callback gap of %.1fs detected (callback #%ld, frame %ld)",
-                   now - lastCallbackTime_, callbackCount_, frameIndex_);
-    lastCallbackTime_ = now;
 
     MediaWriter& writer = context_.writer;
     const long clipCount = static_cast<long>(context_.clips.size());

@@ -7,10 +7,10 @@
 #include "media/video_frame_reader.h"
 #include "pipeline_context.h"
 #include "sidebar/sidebar_renderer.h"
+#include "stream_lifecycle.h"
 
 #include <functional>
 #include <memory>
-#include <mutex>
 
 namespace kestrune {
 
@@ -37,12 +37,7 @@ private:
     SidebarRenderer& renderer_;
     const double startTime_;
     const double frameEstimate_;
-    std::function<void()> onEnded_;
-
-    std::mutex callbackMutex_; // held for a whole callback
-    bool done_ = false;
-    long callbackCount_ = 0;
-    double lastCallbackTime_;
+    StreamLifecycle lifecycle_;
     long frameIndex_ = 0;
     std::size_t clipIndex_ = 0;
     std::unique_ptr<VideoFrameReader> reader_;
