@@ -1,5 +1,6 @@
 // kestrune-cli chapters: the project's sections as chapter lists, run as the
 // real program.
+#include "command_line_test.h"
 #include "model/project_json.h"
 #include "model/project_store.h"
 
@@ -10,32 +11,14 @@
 #include <QTemporaryDir>
 
 using namespace kestrune;
+using kestrune::testing::CliRun;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-class ChaptersCommandTest : public ::testing::Test {
+class ChaptersCommandTest : public kestrune::testing::CommandLineTest {
 protected:
-    QTemporaryDir dataHome;
-    QTemporaryDir work;
-    ProjectStore store{dataHome.path() + "/Kestrune"};
-
-    CliRun run(const QStringList& arguments) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", dataHome.path());
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(work.path());
-        process.start(KESTRUNE_CLI, QStringList{"chapters"} + arguments);
-        EXPECT_TRUE(process.waitForFinished(30000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
+    ChaptersCommandTest()
+        : CommandLineTest("chapters") {}
 
     // A project of one clip lasting `length` seconds with sections at the given times.
     Project projectWith(double length, const std::vector<std::pair<std::string, double>>& starts) {

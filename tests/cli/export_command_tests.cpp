@@ -1,5 +1,6 @@
 // kestrune-cli export up to the point where the export would start: arguments,
 // finding the project and checking its clip files, refusing unsafe output locations.
+#include "command_line_test.h"
 #include "fixtures/test_media.h"
 #include "model/file_reference.h"
 #include "model/project_json.h"
@@ -12,34 +13,14 @@
 #include <QTemporaryDir>
 
 using namespace kestrune;
+using kestrune::testing::CliRun;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-class ExportCommandTest : public ::testing::Test {
+class ExportCommandTest : public kestrune::testing::CommandLineTest {
 protected:
-    QTemporaryDir dataHome;
-    QTemporaryDir work;
-    ProjectStore store{dataHome.path() + "/Kestrune"};
-
-    CliRun run(const QStringList& arguments) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", dataHome.path());
-        environment.remove("QT_QPA_PLATFORM");
-        environment.remove("DISPLAY");
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(work.path());
-        process.start(KESTRUNE_CLI, QStringList{"export"} + arguments);
-        EXPECT_TRUE(process.waitForFinished(30000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
+    ExportCommandTest()
+        : CommandLineTest("export") {}
 
     QString writeFile(const QString& name, const QByteArray& bytes) {
         const QString path = work.filePath(name);

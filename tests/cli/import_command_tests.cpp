@@ -1,5 +1,6 @@
 // kestrune-cli import as a user runs it: a new project from video files, exported
 // and listed by the other commands.
+#include "command_line_test.h"
 #include "fixtures/test_media.h"
 #include "model/project_store.h"
 
@@ -12,35 +13,14 @@
 #include <QTemporaryDir>
 
 using namespace kestrune;
+using kestrune::testing::CliRun;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-class ImportCommandTest : public ::testing::Test {
+class ImportCommandTest : public kestrune::testing::CommandLineTest {
 protected:
-    QTemporaryDir dataHome;
-    QTemporaryDir work;
-    ProjectStore store{dataHome.path() + "/Kestrune"};
-
-    CliRun run(const QStringList& arguments) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", dataHome.path());
-        environment.remove("QT_QPA_PLATFORM");
-        process.setProcessEnvironment(environment);
-        // The user's fonts (Lexend) stay visible to the export.
-        QFile::link(qEnvironmentVariable("XDG_DATA_HOME") + "/fonts", dataHome.filePath("fonts"));
-        process.setWorkingDirectory(work.path());
-        process.start(KESTRUNE_CLI, arguments);
-        EXPECT_TRUE(process.waitForFinished(120000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
+    ImportCommandTest()
+        : CommandLineTest({}) {}
 
     void copy(const char* clip, const QString& name) {
         ASSERT_TRUE(

@@ -1,4 +1,5 @@
 // kestrune-cli as a user runs it: a real process against a data folder of its own.
+#include "command_line_test.h"
 #include "model/project_store.h"
 
 #include <gtest/gtest.h>
@@ -8,32 +9,14 @@
 #include <QTemporaryDir>
 
 using namespace kestrune;
+using kestrune::testing::CliRun;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-class CliTest : public ::testing::Test {
+class CliTest : public kestrune::testing::CommandLineTest {
 protected:
-    QTemporaryDir dataHome;
-    ProjectStore store{dataHome.path() + "/Kestrune"};
-
-    CliRun run(const QStringList& arguments) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_DATA_HOME", dataHome.path());
-        environment.remove("QT_QPA_PLATFORM"); // the command must choose offscreen itself
-        environment.remove("DISPLAY");
-        process.setProcessEnvironment(environment);
-        process.start(KESTRUNE_CLI, arguments);
-        EXPECT_TRUE(process.waitForFinished(30000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
+    CliTest()
+        : CommandLineTest({}) {}
 
     Project saved(const std::string& name, double updatedAt, std::vector<double> durations) {
         Project project = Project::untitled();
