@@ -37,11 +37,7 @@ void AudioStream::onReadyForMoreData() {
     MediaWriter& writer = context_.writer;
     const long clipCount = static_cast<long>(context_.clips.size());
     while (input_.isReadyForMoreMediaData()) {
-        if (writer.status() != MediaWriter::Status::writing) {
-            log::error(
-                Category::Export,
-                "Audio: writer no longer writing (status=%ld), ending audio stream at sample %ld",
-                static_cast<long>(writer.status()), itemCounter_);
+        if (lifecycle_.writerStopped(writer, itemCounter_)) {
             end();
             return;
         }

@@ -3,6 +3,9 @@
 #include "export_pipeline.h"
 #include "log/log.h"
 
+#include <cctype>
+#include <string>
+
 namespace kestrune {
 
 namespace {
@@ -27,6 +30,17 @@ bool StreamLifecycle::begin(long itemCounter) {
                    "%s: callback gap of %.1fs detected (callback #%ld, %s %ld)", name_,
                    now - lastCallbackTime_, callbackCount_, itemName_, itemCounter);
     lastCallbackTime_ = now;
+    return true;
+}
+
+bool StreamLifecycle::writerStopped(const MediaWriter& writer, long itemCounter) const {
+    const MediaWriter::Status status = writer.status();
+    if (status == MediaWriter::Status::writing)
+        return false;
+    const std::string stream(1, static_cast<char>(std::tolower(name_[0])));
+    log::error(log::Category::Export,
+               "%s: writer no longer writing (status=%ld), ending %s%s stream at %s %ld", name_,
+               static_cast<long>(status), stream.c_str(), name_ + 1, itemName_, itemCounter);
     return true;
 }
 

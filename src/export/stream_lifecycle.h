@@ -22,6 +22,9 @@ public:
     // Starts a callback (under mutex()): false when the stream has ended. Logs a
     // gap of more than five seconds since the previous callback.
     bool begin(long itemCounter);
+    // True, with the log line, when the writer is no longer writing and the
+    // stream must end.
+    bool writerStopped(const MediaWriter& writer, long itemCounter) const;
     // Marks the input finished and tells the pipeline, once (under mutex()).
     void end();
 

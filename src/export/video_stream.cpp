@@ -94,11 +94,7 @@ void VideoStream::onReadyForMoreData() {
     MediaWriter& writer = context_.writer;
     const long clipCount = static_cast<long>(context_.clips.size());
     while (input_.isReadyForMoreMediaData()) {
-        if (writer.status() != MediaWriter::Status::writing) {
-            log::error(
-                Category::Export,
-                "Video: writer no longer writing (status=%ld), ending video stream at frame %ld",
-                static_cast<long>(writer.status()), frameIndex_);
+        if (lifecycle_.writerStopped(writer, frameIndex_)) {
             end();
             return;
         }
