@@ -1,0 +1,124 @@
+// Plays 20 seconds of a joined 1080p30 timeline of three clips on the monotonic
+// clock and prints what a viewer would notice: frames shown and dropped, how long
+// an exact seek takes to put its frame on screen, and the CPU the playback costs.
+// The clips are made with the ffmpeg tool in a temporary folder.
+#include "playback/timeline_player.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace kestrune;
+
+namespace {
+
+// Clips as cameras write them: H.264 with a key frame every two seconds.
+bool makeClip(const std::string& path, const char* pattern, int seconds) {
+    const std::string command =
+        "ffmpeg -hide_banner -loglevel error -nostdin -y -f lavfi -i '" + std::string(pattern) +
+        "=s=1920x1080:r=30:d=" + std::to_string(seconds) +
+        "' -c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p '" + path + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+template <typename Done>
+bool runUntil(Done done, int timeoutMs) {
+    QTimer heartbeat;
+    heartbeat.start(5);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+MediaTime at(double seconds) {
+    return MediaTime::fromSeconds(seconds, 600);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return 1;
+    const std::string dir = folder.path().toStdString();
+    std::printf("making three 1080p30 clips in %s ...\n", dir.c_str());
+    const char* patterns[] = {"testsrc2", "smptehdbars", "testsrc"};
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3; ++i) {
+        paths.push_back(dir + "/clip" + std::to_string(i) + ".mp4");
+        if (!makeClip(paths.back(), patterns[i], 8)) {
+            std::fprintf(stderr, "ffmpeg failed\n");
+            return 1;
+        }
+    }
+    // Trimmed pieces of 7 + 7 + 6 seconds, two of them starting between key frames.
+    TimelinePlayer player;
+    player.replaceCurrentItem(
+        {{paths[0], at(1), at(8)}, {paths[1], at(0.5), at(7.5)}, {paths[2], at(0), at(6)}});
+    if (!runUntil([&] { return player.currentFrame().has_value(); }, 10000))
+        return 1;
+
+    bool ended = false;
+    QObject::connect(&player, &TimelinePlayer::playedToEnd, [&] { ended = true; });
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    player.play();
+    if (!runUntil([&] { return ended; }, 60000)) {
+        std::fprintf(stderr, "playback did not reach the end\n");
+        return 1;
+    }
+    const double wallSeconds = wall.elapsed() / 1000.0;
+    const double cpu = cpuSeconds() - cpuBefore;
+    std::printf("played %.3f s of timeline in %.3f s of wall time\n", player.duration().seconds(),
+                wallSeconds);
+    // The first frame went on screen when the item was loaded, before play().
+    std::printf("frames shown:   %llu (of %d)\n",
+                static_cast<unsigned long long>(player.framesShown()), 20 * 30);
+    std::printf("frames dropped: %llu\n", static_cast<unsigned long long>(player.framesDropped()));
+    std::printf("decoder underruns (playback waited): %llu\n",
+                static_cast<unsigned long long>(player.underruns()));
+    std::printf("CPU: %.2f s user+system, %.0f %% of one core\n", cpu, 100.0 * cpu / wallSeconds);
+
+    std::mt19937 random(20261206);
+    std::uniform_real_distribution<double> anywhere(0.0, player.duration().seconds());
+    std::vector<double> seekMs;
+    for (int i = 0; i < 20; ++i) {
+        bool landed = false;
+        const auto start = std::chrono::steady_clock::now();
+        player.seek(at(anywhere(random)), MediaTime::zero(), MediaTime::zero(),
+                    [&](bool finished) { landed = finished; });
+        if (!runUntil([&] { return landed; }, 10000))
+            return 1;
+        seekMs.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::sort(seekMs.begin(), seekMs.end());
+    std::printf("exact seek to frame on screen (20 random seeks): median %.1f ms, worst %.1f ms\n",
+                (seekMs[9] + seekMs[10]) / 2, seekMs.back());
+    return 0;
+}

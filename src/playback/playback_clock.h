@@ -1,0 +1,43 @@
+// The clock that says where on the timeline playback is. The player asks it for
+// the time instead of counting frames, so pictures follow it and late pictures
+// can be dropped. A monotonic clock runs without any sound device; an audio
+// output can drive playback later by implementing the same interface from the
+// samples it has played. The player stops the clock and starts it again at the
+// next picture's time when the decoder falls behind, so video never runs ahead
+// of what could be shown.
+#pragma once
+
+#include "media/media_time.h"
+
+#include <chrono>
+
+namespace kestrune {
+
+class PlaybackClock {
+public:
+    virtual ~PlaybackClock() = default;
+    // Runs from `from` onwards.
+    virtual void start(MediaTime from) = 0;
+    // Holds the time where it stands.
+    virtual void stop() = 0;
+    // The time now on the timeline.
+    virtual MediaTime now() const = 0;
+    virtual bool isRunning() const = 0;
+};
+
+// Real time from std::chrono::steady_clock, in microseconds.
+class MonotonicClock final : public PlaybackClock {
+public:
+    void start(MediaTime from) override;
+    void stop() override;
+    MediaTime now() const override;
+    bool isRunning() const override { return running_; }
+
+private:
+    static constexpr std::int32_t kTimescale = 1'000'000;
+    MediaTime origin_ = MediaTime::zero(); // the time at startedAt_
+    std::chrono::steady_clock::time_point startedAt_{};
+    bool running_ = false;
+};
+
+} // namespace kestrune

@@ -1,0 +1,361 @@
+#include "fixtures/test_media.h"
+#include "log/capturing_sink.h"
+#include "playback/timeline_player.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace kestrune {
+
+void PrintTo(const MediaTime& time, std::ostream* out) {
+    *out << time.value << "/" << time.timescale;
+}
+
+namespace {
+
+using test::testMedia;
+
+// counter.mp4 paints the frame number as ten bars across the upper half, bar k
+// white when bit k is set. −1 when a bar is neither clearly white nor black.
+int paintedFrameNumber(const AVFrame& frame) {
+    if (frame.format != AV_PIX_FMT_YUV420P || frame.width != 640)
+        return -1;
+    int number = 0;
+    for (int bit = 0; bit < 10; ++bit) {
+        const int luma = frame.data[0][90 * frame.linesize[0] + 64 * bit + 32];
+        if (luma > 50 && luma < 200)
+            return -1;
+        if (luma >= 200)
+            number |= 1 << bit;
+    }
+    return number;
+}
+
+MediaTime frames(int count) {
+    return {count, 30};
+}
+
+MediaTime seconds(double value) {
+    return MediaTime::fromSeconds(value, 600);
+}
+
+PlayerSegment counter(double start, double end) {
+    return {testMedia("counter.mp4"), seconds(start), seconds(end)};
+}
+
+// Runs the event loop until `done` holds or `timeoutMs` pass; whether it held.
+template <typename Done>
+bool runUntil(Done done, int timeoutMs = 5000) {
+    QTimer heartbeat; // keeps the loop waking while nothing else is due
+    heartbeat.start(5);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void runFor(int milliseconds) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    runUntil([&] { return elapsed.elapsed() >= milliseconds; }, milliseconds + 1000);
+}
+
+int shownNumber(const TimelinePlayer& player) {
+    return player.currentFrame() ? paintedFrameNumber(*player.currentFrame()->picture) : -1;
+}
+
+// Seeks exactly and waits for the picture; the completion's result.
+bool seekAndWait(TimelinePlayer& player, MediaTime time) {
+    std::optional<bool> result;
+    player.seek(time, MediaTime::zero(), MediaTime::zero(),
+                [&](bool finished) { result = finished; });
+    EXPECT_TRUE(runUntil([&] { return result.has_value(); }));
+    return result.value_or(false);
+}
+
+TEST(TimelinePlayer, PlaysSegmentsBackToBackShowingEveryFrameOnceThenPausesAtTheEnd) {
+    TimelinePlayer player;
+    std::vector<int> shown;
+    std::vector<MediaTime> times;
+    QObject::connect(&player, &TimelinePlayer::frameChanged, [&] {
+        shown.push_back(paintedFrameNumber(*player.currentFrame()->picture));
+        times.push_back(player.currentFrame()->time);
+    });
+    int ends = 0;
+    QObject::connect(&player, &TimelinePlayer::playedToEnd, [&] { ++ends; });
+    player.replaceCurrentItem({counter(1, 2), counter(3, 3.5)});
+    EXPECT_EQ(player.duration(), seconds(1.5));
+    player.play();
+    EXPECT_EQ(player.rate(), 1.0);
+    ASSERT_TRUE(runUntil([&] { return ends > 0; }));
+
+    std::vector<int> expected;
+    for (int i = 30; i < 60; ++i)
+        expected.push_back(i);
+    for (int i = 90; i < 105; ++i)
+        expected.push_back(i);
+    EXPECT_EQ(shown, expected);
+    ASSERT_EQ(times.size(), expected.size());
+    for (std::size_t i = 0; i < times.size(); ++i)
+        EXPECT_EQ(times[i], frames(static_cast<int>(i))) << "frame " << i;
+    EXPECT_EQ(player.framesDropped(), 0u);
+    // The end pauses and stays there.
+    EXPECT_EQ(player.rate(), 0.0);
+    EXPECT_EQ(player.currentTime(), seconds(1.5));
+    runFor(100);
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(shown.size(), expected.size());
+}
+
+// A clock that stands wherever the test puts it: time jumps as it would on a
+// machine too busy to keep up.
+class ManualClock final : public PlaybackClock {
+public:
+    explicit ManualClock(MediaTime* now)
+        : now_(now) {}
+    void start(MediaTime from) override {
+        *now_ = from;
+        running_ = true;
+    }
+    void stop() override { running_ = false; }
+    MediaTime now() const override { return *now_; }
+    bool isRunning() const override { return running_; }
+
+private:
+    MediaTime* now_;
+    bool running_ = false;
+};
+
+TEST(TimelinePlayer, FallingBehindDropsLatePicturesAndWaitsForTheDecoder) {
+    MediaTime now;
+    TimelinePlayer player(std::make_unique<ManualClock>(&now));
+    std::vector<int> shown;
+    QObject::connect(&player, &TimelinePlayer::frameChanged,
+                     [&] { shown.push_back(shownNumber(player)); });
+    player.replaceCurrentItem({counter(0, 4)});
+    player.play();
+    ASSERT_TRUE(runUntil([&] { return shown.size() == 1; }));
+    runFor(100); // the decoder fills its queue
+
+    // Two seconds pass at once: the queued pictures are all late.
+    now = seconds(2);
+    ASSERT_TRUE(runUntil([&] { return player.framesDropped() > 0; }));
+    runFor(100);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end()), shown.end());
+    EXPECT_EQ(player.framesShown() + player.framesDropped(),
+              static_cast<std::uint64_t>(shown.back() + 1));
+    // Time went on from the last picture shown rather than past pictures the
+    // decoder had not delivered yet.
+    EXPECT_GE(player.underruns(), 1u);
+    EXPECT_EQ(player.currentTime(), player.currentFrame()->time);
+    EXPECT_LT(player.currentTime(), seconds(1));
+}
+
+TEST(TimelinePlayer, ExactSeekShowsTheFrameWhoseSpanHoldsTheTarget) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({counter(1, 2), counter(3, 3.5)});
+
+    EXPECT_TRUE(seekAndWait(player, seconds(0.51))); // 1.51 s into counter.mp4
+    EXPECT_EQ(shownNumber(player), 45);
+    EXPECT_EQ(player.currentTime(), seconds(0.51));
+    // Into the second segment: 3.2 s of the file.
+    EXPECT_TRUE(seekAndWait(player, seconds(1.2)));
+    EXPECT_EQ(shownNumber(player), 96);
+    EXPECT_EQ(player.currentFrame()->segment, 1);
+    // Out of range: clamped to the timeline, the end still shows the last frame.
+    EXPECT_TRUE(seekAndWait(player, seconds(100)));
+    EXPECT_EQ(player.currentTime(), seconds(1.5));
+    EXPECT_EQ(shownNumber(player), 104);
+    EXPECT_TRUE(seekAndWait(player, seconds(-3)));
+    EXPECT_EQ(player.currentTime(), MediaTime::zero());
+    EXPECT_EQ(shownNumber(player), 30);
+}
+
+TEST(TimelinePlayer, ANewItemNeverShowsPicturesOfTheOldOne) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({counter(0, 1), counter(2, 3)});
+    // Long enough for the decoder to open the second segment ahead of time.
+    runFor(150);
+    ASSERT_EQ(shownNumber(player), 0);
+    // Same file at the same index, other trim points.
+    player.replaceCurrentItem({counter(0, 1), counter(3, 4)});
+    EXPECT_FALSE(player.currentFrame());
+    EXPECT_TRUE(seekAndWait(player, seconds(1)));
+    EXPECT_EQ(shownNumber(player), 90);
+}
+
+TEST(TimelinePlayer, AFileThatCannotBeReadLetsItsTimePassWithoutAPicture) {
+    log::CapturingSink sink;
+    TimelinePlayer player;
+    int ends = 0;
+    QObject::connect(&player, &TimelinePlayer::playedToEnd, [&] { ++ends; });
+    player.replaceCurrentItem({{"/nonexistent/clip.mp4", seconds(0), seconds(0.3)}});
+    EXPECT_TRUE(seekAndWait(player, seconds(0.1)));
+    EXPECT_FALSE(player.currentFrame());
+    EXPECT_TRUE(sink.contains(log::Category::Playback, "/nonexistent/clip.mp4"));
+    player.play();
+    ASSERT_TRUE(runUntil([&] { return ends > 0; }));
+    EXPECT_EQ(player.currentTime(), seconds(0.3));
+
+    // Seeking into it shows nothing rather than the next segment's picture early.
+    player.replaceCurrentItem(
+        {counter(0, 0.2), {"/nonexistent/clip.mp4", seconds(0), seconds(1)}, counter(1, 1.2)});
+    EXPECT_TRUE(seekAndWait(player, seconds(0.7)));
+    EXPECT_FALSE(player.currentFrame());
+    player.play();
+    ASSERT_TRUE(runUntil([&] { return shownNumber(player) == 30; }));
+    EXPECT_GE(player.currentTime(), seconds(1.2));
+}
+
+TEST(TimelinePlayer, SupersededSeekCompletesWithFalseAndTheLaterOneWins) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({counter(0, 4)});
+    std::vector<std::pair<int, bool>> completions;
+    player.seek(seconds(1.51), MediaTime::zero(), MediaTime::zero(),
+                [&](bool finished) { completions.emplace_back(1, finished); });
+    player.seek(seconds(2.0), MediaTime::zero(), MediaTime::zero(),
+                [&](bool finished) { completions.emplace_back(2, finished); });
+    ASSERT_TRUE(runUntil([&] { return completions.size() == 2; }));
+    EXPECT_EQ(completions[0], std::make_pair(1, false));
+    EXPECT_EQ(completions[1], std::make_pair(2, true));
+    EXPECT_EQ(shownNumber(player), 60);
+
+    // Replacing the item overtakes a pending seek too; with no item nothing seeks.
+    std::optional<bool> pending;
+    player.seek(seconds(3), MediaTime::zero(), MediaTime::zero(), [&](bool f) { pending = f; });
+    player.removeCurrentItem();
+    ASSERT_TRUE(runUntil([&] { return pending.has_value(); }));
+    EXPECT_FALSE(*pending);
+    EXPECT_FALSE(seekAndWait(player, seconds(1)));
+    EXPECT_FALSE(player.currentFrame());
+    player.play();
+    EXPECT_EQ(player.rate(), 0.0);
+}
+
+TEST(TimelinePlayer, StepsExactlyOneFrameEitherWayAcrossSegments) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({counter(1, 2), counter(3, 3.5)});
+    ASSERT_TRUE(seekAndWait(player, seconds(0.51)));
+    ASSERT_EQ(shownNumber(player), 45);
+
+    player.stepFrame(1);
+    ASSERT_TRUE(runUntil([&] { return shownNumber(player) == 46; }));
+    EXPECT_EQ(player.currentTime(), frames(16));
+    player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return shownNumber(player) == 45; }));
+    // A backward step puts the playhead at the frame's start, not inside it.
+    EXPECT_EQ(player.currentTime(), frames(15));
+    // Steps made in quick succession all count.
+    player.stepFrame(-1);
+    player.stepFrame(-1);
+    player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return shownNumber(player) == 42; }));
+    runFor(100);
+    EXPECT_EQ(shownNumber(player), 42);
+    EXPECT_EQ(player.currentTime(), frames(12));
+
+    // From the last frame of the first segment to the first of the second, and back.
+    ASSERT_TRUE(seekAndWait(player, frames(29)));
+    ASSERT_EQ(shownNumber(player), 59);
+    player.stepFrame(1);
+    ASSERT_TRUE(runUntil([&] { return shownNumber(player) == 90; }));
+    EXPECT_EQ(player.currentTime(), frames(30));
+    player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return shownNumber(player) == 59; }));
+    EXPECT_EQ(player.currentTime(), frames(29));
+
+    // Stepping pauses playback; there is nothing before the first frame.
+    ASSERT_TRUE(seekAndWait(player, MediaTime::zero()));
+    player.play();
+    player.stepFrame(-1);
+    EXPECT_EQ(player.rate(), 0.0);
+    runFor(100);
+    EXPECT_EQ(shownNumber(player), 30);
+    EXPECT_LT(player.currentTime(), frames(1));
+}
+
+TEST(TimelinePlayer, PeriodicObserverTicksOnItsIntervalOnlyWhilePlaying) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({counter(0, 4)});
+    std::vector<MediaTime> ticks;
+    const TimelinePlayer::ObserverToken token = player.addPeriodicTimeObserver(
+        MediaTime{1, 10}, [&](MediaTime time) { ticks.push_back(time); });
+    ASSERT_NE(token, 0u);
+    runFor(150);
+    EXPECT_TRUE(ticks.empty());
+
+    player.play();
+    ASSERT_TRUE(runUntil([&] { return ticks.size() >= 5; }));
+    player.pause();
+    // One tick per interval of the timeline: tick n comes at or after n/10 s and
+    // before the next one is due.
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        EXPECT_GE(ticks[i], (MediaTime{static_cast<std::int64_t>(i) + 1, 10})) << "tick " << i;
+        EXPECT_LT(ticks[i], (MediaTime{static_cast<std::int64_t>(i) + 2, 10})) << "tick " << i;
+    }
+    const std::size_t whenPaused = ticks.size();
+    runFor(250);
+    EXPECT_EQ(ticks.size(), whenPaused);
+
+    player.removeTimeObserver(token);
+    player.play();
+    runFor(250);
+    EXPECT_EQ(ticks.size(), whenPaused);
+}
+
+TEST(TimelinePlayer, BoundaryObserverFiresWhenPlaybackCrossesNotWhenSeekingPast) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({counter(0, 4)});
+    std::vector<MediaTime> crossings;
+    player.addBoundaryTimeObserver({seconds(0.5), seconds(3)},
+                                   [&] { crossings.push_back(player.currentTime()); });
+    ASSERT_TRUE(seekAndWait(player, seconds(0.4)));
+    player.play();
+    ASSERT_TRUE(runUntil([&] { return !crossings.empty(); }));
+    EXPECT_GE(crossings[0], seconds(0.5));
+    EXPECT_LT(crossings[0], seconds(0.7));
+    // Seeking over the second boundary does not cross it.
+    ASSERT_TRUE(seekAndWait(player, seconds(3.5)));
+    runFor(100);
+    EXPECT_EQ(crossings.size(), 1u);
+}
+
+TEST(TimelinePlayer, ReplacingTheItemWhilePlayingPlaysTheNewOneFromItsStart) {
+    TimelinePlayer player;
+    std::vector<int> shown;
+    QObject::connect(&player, &TimelinePlayer::frameChanged,
+                     [&] { shown.push_back(shownNumber(player)); });
+    int ends = 0;
+    QObject::connect(&player, &TimelinePlayer::playedToEnd, [&] { ++ends; });
+    player.replaceCurrentItem({counter(0, 4)});
+    player.play();
+    ASSERT_TRUE(runUntil([&] { return shown.size() >= 5; }));
+
+    player.replaceCurrentItem({counter(2, 2.5)});
+    // The old picture goes at once.
+    EXPECT_EQ(shown.back(), -1);
+    shown.clear();
+    EXPECT_EQ(player.rate(), 1.0);
+    EXPECT_EQ(player.currentTime(), MediaTime::zero());
+    ASSERT_TRUE(runUntil([&] { return ends > 0; }));
+    std::vector<int> expected;
+    for (int i = 60; i < 75; ++i)
+        expected.push_back(i);
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(player.currentTime(), seconds(0.5));
+}
+
+} // namespace
+} // namespace kestrune
