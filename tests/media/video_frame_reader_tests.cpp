@@ -1,3 +1,4 @@
+#include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "media/media_error.h"
 #include "media/video_frame_reader.h"
@@ -9,23 +10,8 @@
 namespace kestrune {
 namespace {
 
+using test::paintedFrameNumber;
 using test::testMedia;
-
-// counter.mp4 paints the frame number as ten bars across the upper half, bar k
-// white when bit k is set. −1 when a bar is neither clearly white nor black.
-int paintedFrameNumber(const AVFrame& frame) {
-    if (frame.format != AV_PIX_FMT_YUV420P || frame.width != 640)
-        return -1;
-    int number = 0;
-    for (int bit = 0; bit < 10; ++bit) {
-        const int luma = frame.data[0][90 * frame.linesize[0] + 64 * bit + 32];
-        if (luma > 50 && luma < 200)
-            return -1;
-        if (luma >= 200)
-            number |= 1 << bit;
-    }
-    return number;
-}
 
 struct ReadFrame {
     int number;
