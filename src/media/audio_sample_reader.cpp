@@ -1,5 +1,6 @@
 #include "audio_sample_reader.h"
 
+#include "decoder_feed.h"
 #include "media_error.h"
 
 extern "C" {
@@ -116,16 +117,8 @@ bool AudioSampleReader::decodeMore() {
             }
             return false;
         }
-        int sent = av_read_frame(file_.context(), packet_.get());
-        if (sent >= 0) {
-            if (packet_->stream_index == stream_->index)
-                sent = avcodec_send_packet(decoder_.get(), packet_.get());
-            av_packet_unref(packet_.get());
-        }
-        if (sent < 0) {
+        if (!feedDecoder(file_.context(), stream_->index, decoder_.get(), packet_.get()))
             draining_ = true;
-            avcodec_send_packet(decoder_.get(), nullptr);
-        }
     }
 }
 

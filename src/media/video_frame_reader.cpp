@@ -1,6 +1,7 @@
 #include "video_frame_reader.h"
 
 #include "color_space.h"
+#include "decoder_feed.h"
 #include "media_error.h"
 
 #include <iterator>
@@ -167,18 +168,10 @@ std::optional<DecodedFrame> VideoFrameReader::decode() {
         if (received != AVERROR(EAGAIN) || draining_)
             return std::nullopt;
 
-        int sent = av_read_frame(file_.context(), packet_.get());
-        if (sent >= 0) {
-            if (packet_->stream_index == stream_->index)
-                sent = avcodec_send_packet(decoder_.get(), packet_.get());
-            av_packet_unref(packet_.get());
-        }
-        if (sent < 0) {
-            // End of file, or a read or decode error handled like it: the frames
-            // the decoder still holds come out before the range ends.
+        // At the end of the file the frames the decoder still holds come out
+        // before the range ends.
+        if (!feedDecoder(file_.context(), stream_->index, decoder_.get(), packet_.get()))
             draining_ = true;
-            avcodec_send_packet(decoder_.get(), nullptr);
-        }
     }
 }
 
