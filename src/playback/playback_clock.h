@@ -1,15 +1,18 @@
 // The clock that says where on the timeline playback is. The player asks it for
 // the time instead of counting frames, so pictures follow it and late pictures
-// can be dropped. A monotonic clock runs without any sound device; an audio
-// output can drive playback later by implementing the same interface from the
-// samples it has played. The player stops the clock and starts it again at the
-// next picture's time when the decoder falls behind, so video never runs ahead
-// of what could be shown.
+// can be dropped. A monotonic clock runs without any sound device; the audio
+// clock (audio_clock.h) plays the item's sound and tells the time from the
+// samples the device has played. The player stops the clock and starts it
+// again at the next picture's time when the decoder falls behind, so video
+// never runs ahead of what could be shown.
 #pragma once
 
 #include "media/media_time.h"
+#include "player_item.h"
 
 #include <chrono>
+#include <memory>
+#include <vector>
 
 namespace kestrune {
 
@@ -23,6 +26,9 @@ public:
     // The time now on the timeline.
     virtual MediaTime now() const = 0;
     virtual bool isRunning() const = 0;
+    // The item being played, for clocks that play its sound; given before the
+    // clock is started on it.
+    virtual void setSegments(std::shared_ptr<const std::vector<PlayerSegment>> /*segments*/) {}
 };
 
 // Real time from std::chrono::steady_clock, in microseconds.

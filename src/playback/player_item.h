@@ -30,6 +30,9 @@ struct PlayerFrame {
     MediaTime end;        // on the timeline
     MediaTime sourceTime; // in the segment's file
     int segment = 0;      // index into the item's segments
+    // Clockwise turn (0, 90, 180, 270) that shows the picture upright, from the
+    // file's display matrix (MediaFile::rotation()).
+    int rotation = 0;
 };
 
 } // namespace kestrune

@@ -255,8 +255,12 @@ std::optional<PlayerFrame> TimelineDecoder::step() {
             // The picture on screen at the segment's start may begin before it.
             const MediaTime into =
                 decoded->time > piece.start ? decoded->time - piece.start : MediaTime::zero();
-            PlayerFrame frame{share(std::move(decoded->frame)), offset_ + into, offset_ + into,
-                              decoded->time, segment_};
+            PlayerFrame frame{share(std::move(decoded->frame)),
+                              offset_ + into,
+                              offset_ + into,
+                              decoded->time,
+                              segment_,
+                              reader_ ? reader_->file().rotation() : 0};
             std::optional<PlayerFrame> ready = std::move(pending_);
             pending_ = std::move(frame);
             if (ready) {

@@ -49,6 +49,7 @@ void TimelinePlayer::replaceCurrentItem(std::vector<PlayerSegment> segments) {
     snapToFrame_ = false;
     segments_ = std::make_shared<const std::vector<PlayerSegment>>(std::move(segments));
     offsets_ = segmentOffsets(*segments_);
+    clock_->setSegments(segments_);
     if (frame_) {
         frame_.reset();
         emit frameChanged();
@@ -213,6 +214,8 @@ void TimelinePlayer::finishSeek(bool finished) {
         queuedSteps_ = 0;
         stepFrame(steps);
     }
+    if (!awaitingSeek_)
+        emit seekLanded();
 }
 
 void TimelinePlayer::tick() {
@@ -394,6 +397,9 @@ void TimelinePlayer::resetPeriodic(MediaTime at) {
         MediaTime next{(ticks / interval.value + 1) * interval.value, interval.timescale};
         while (!(at < next))
             next = next + interval;
+        // `at` was rounded to the interval's scale, possibly up past a grid point.
+        while (at < next - interval)
+            next = next - interval;
         observer.next = next;
     }
 }

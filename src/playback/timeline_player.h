@@ -65,6 +65,8 @@ public:
     // playhead moves to that frame's start. Steps made before the last one has
     // landed are counted, not lost.
     void stepFrame(int count);
+    // Whether a seek or step is still decoding its picture (seekLanded() follows).
+    bool isSeeking() const { return awaitingSeek_; }
 
     // `callback(time)` every `interval` of timeline time while playing.
     ObserverToken addPeriodicTimeObserver(MediaTime interval,
@@ -91,6 +93,9 @@ signals:
     void rateChanged();
     // Playback reached the end of the item and paused there.
     void playedToEnd();
+    // A seek or frame step (with the steps queued behind it) has landed: its
+    // picture is on screen and currentTime() is where it landed.
+    void seekLanded();
 
 private:
     struct Periodic {

@@ -1,0 +1,87 @@
+#include "timeline_probe.h"
+
+#include "log/log.h"
+#include "media/media_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include <QFile>
+
+namespace kestrune {
+
+namespace {
+
+// Far beyond any clip, yet small enough that ticks of the timescale fit 64 bits.
+constexpr double kLongestSeconds = 1e9;
+
+} // namespace
+
+MediaTime trimTime(double seconds) {
+    if (!std::isfinite(seconds))
+        return MediaTime{0, kTrimTimescale};
+    return MediaTime::fromSeconds(std::clamp(seconds, -kLongestSeconds, kLongestSeconds),
+                                  kTrimTimescale);
+}
+
+std::vector<TimelineClip> locatedClipsInOrder(const std::vector<VideoClip>& clips,
+                                              const std::map<Uuid, QString>& fileURLs) {
+    std::vector<const VideoClip*> ordered;
+    ordered.reserve(clips.size());
+    for (const VideoClip& clip : clips)
+        ordered.push_back(&clip);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const VideoClip* a, const VideoClip* b) { return a->order < b->order; });
+
+    std::vector<TimelineClip> located;
+    for (const VideoClip* clip : ordered) {
+        const auto found = fileURLs.find(clip->id);
+        if (found == fileURLs.end())
+            continue;
+        located.push_back({clip->fileName, QFile::encodeName(found->second).toStdString(),
+                           clip->trimIn, clip->trimOut});
+    }
+    return located;
+}
+
+ProbedTimeline probeTimeline(const std::vector<TimelineClip>& clips) {
+    ProbedTimeline timeline;
+    for (const TimelineClip& clip : clips) {
+        PlayerSegment segment;
+        try {
+            const MediaFile file(clip.path);
+            if (!file.hasVideo()) {
+                log::error(log::Category::Playback, "Clip '%s' has no video track, skipping",
+                           clip.fileName.c_str());
+                continue;
+            }
+            segment.path = clip.path;
+            segment.start = trimTime(clip.trimIn);
+            segment.end =
+                clip.trimOut ? trimTime(*clip.trimOut) : trimTime(file.duration().seconds());
+        } catch (const std::exception& error) {
+            log::error(log::Category::Playback, "Failed to insert clip '%s': %s",
+                       clip.fileName.c_str(), error.what());
+            continue;
+        }
+        // Inverted trim points leave an empty clip, not a step back in time.
+        const MediaTime length = std::max(segment.end - segment.start, MediaTime::zero());
+        timeline.boundaries.append(timeline.boundaries.last() + length.seconds());
+        timeline.segments.push_back(std::move(segment));
+    }
+    return timeline;
+}
+
+std::optional<MediaTime> probeVideoDuration(const std::string& path) {
+    try {
+        const MediaFile file(path);
+        if (!file.hasVideo())
+            return std::nullopt;
+        return file.duration();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace kestrune

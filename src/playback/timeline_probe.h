@@ -1,0 +1,57 @@
+// Reads the clip files of a preview timeline off the main thread and turns the
+// clips into the segments the player plays and the times where each one starts.
+#pragma once
+
+#include "media/media_time.h"
+#include "model/project.h"
+#include "model/uuid.h"
+#include "player_item.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QList>
+#include <QString>
+
+namespace kestrune {
+
+// A clip whose file was found, with what the load needs of it.
+struct TimelineClip {
+    std::string fileName;
+    std::string path;
+    double trimIn = 0;
+    std::optional<double> trimOut;
+
+    bool operator==(const TimelineClip&) const = default;
+};
+
+struct ProbedTimeline {
+    std::vector<PlayerSegment> segments;
+    // Where each segment starts on the joined timeline, then where the last ends.
+    QList<double> boundaries{0.0};
+};
+
+// Trim points and lengths are kept at this timescale.
+inline constexpr std::int32_t kTrimTimescale = 600;
+
+// `seconds` as a media time of the trim timescale; what is not a finite number
+// counts as 0, so no garbage reaches the player.
+MediaTime trimTime(double seconds);
+
+// The clips in playback order (ascending `order`, ties in list order), those
+// whose file was not found left out.
+std::vector<TimelineClip> locatedClipsInOrder(const std::vector<VideoClip>& clips,
+                                              const std::map<Uuid, QString>& fileURLs);
+
+// Opens every clip's file. A clip without a picture, or whose file cannot be
+// read, is logged and left out. A clip whose out point is not after its in point
+// takes no time, so the boundaries never go backwards.
+ProbedTimeline probeTimeline(const std::vector<TimelineClip>& clips);
+
+// The length of the file when it has a picture to show; nothing when it cannot
+// be opened or has no video.
+std::optional<MediaTime> probeVideoDuration(const std::string& path);
+
+} // namespace kestrune

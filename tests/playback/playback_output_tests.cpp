@@ -1,0 +1,274 @@
+#include "fixtures/counter_frames.h"
+#include "fixtures/test_media.h"
+#include "log/capturing_sink.h"
+#include "playback/audio_clock.h"
+#include "playback/audio_feed.h"
+#include "playback/playback_clock_factory.h"
+#include "playback/timeline_player.h"
+#include "playback/video_frame_output.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMediaDevices>
+#include <QTimer>
+#include <QVideoSink>
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+namespace kestrune {
+namespace {
+
+using test::paintedFrameNumber;
+using test::testMedia;
+
+MediaTime seconds(double value) {
+    return MediaTime::fromSeconds(value, 600);
+}
+
+template <typename Done>
+bool runUntil(Done done, int timeoutMs = 5000) {
+    QTimer heartbeat;
+    heartbeat.start(5);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+bool seekAndWait(TimelinePlayer& player, MediaTime time) {
+    std::optional<bool> result;
+    player.seek(time, MediaTime::zero(), MediaTime::zero(),
+                [&](bool finished) { result = finished; });
+    return runUntil([&] { return result.has_value(); }) && *result;
+}
+
+// The counter's number painted in the luma plane of a sink's frame; −1 when unreadable.
+int shownNumber(const QVideoSink& sink) {
+    QVideoFrame frame = sink.videoFrame();
+    if (!frame.isValid() || frame.width() != 640 || !frame.map(QVideoFrame::ReadOnly))
+        return -1;
+    const int number = paintedFrameNumber(frame.bits(0), frame.bytesPerLine(0));
+    frame.unmap();
+    return number;
+}
+
+TEST(PlaybackClockFactory, PlaysOnTheMonotonicClockWithoutAnAudioOutput) {
+    log::CapturingSink logged;
+    const std::unique_ptr<PlaybackClock> clock = makePlaybackClock();
+    ASSERT_TRUE(clock);
+    if (QMediaDevices::defaultAudioOutput().isNull()) {
+        EXPECT_NE(dynamic_cast<MonotonicClock*>(clock.get()), nullptr);
+        EXPECT_TRUE(logged.contains(log::Level::Info, log::Category::Playback, "monotonic clock"));
+    } else {
+        EXPECT_NE(dynamic_cast<AudioClock*>(clock.get()), nullptr);
+    }
+}
+
+TEST(AudioClock, GoesOnOnMonotonicTimeFromWhereItStoodWhenTheOutputFails) {
+    // No device behind it: the sink cannot open, as when the sound card is gone.
+    // (Where there is an output, Qt plays a null device on it instead.)
+    if (!QMediaDevices::defaultAudioOutput().isNull())
+        GTEST_SKIP() << "needs a machine without an audio output";
+    log::CapturingSink logged;
+    AudioClock clock{QAudioDevice()};
+    clock.setSegments(std::make_shared<const std::vector<PlayerSegment>>(
+        std::vector<PlayerSegment>{{testMedia("hd30.mp4"), seconds(0), seconds(3)}}));
+    clock.start(seconds(1.5));
+    runUntil([&] { return clock.hasFallenBack(); }, 2000);
+    ASSERT_TRUE(clock.hasFallenBack());
+    EXPECT_TRUE(clock.isRunning());
+    EXPECT_TRUE(logged.contains(log::Level::Error, log::Category::Playback, "audio output failed"));
+    const MediaTime started = clock.now();
+    EXPECT_LE(seconds(1.5), started);
+    runUntil([&] { return started < clock.now(); });
+    EXPECT_LT(started, clock.now());
+    clock.stop();
+    EXPECT_FALSE(clock.isRunning());
+    const MediaTime held = clock.now();
+    clock.start(seconds(0.5));
+    EXPECT_LE(seconds(0.5), clock.now());
+    EXPECT_LT(clock.now(), held);
+}
+
+TEST(AudioFeed, ConvertsTheTimelinesSoundToTheOutputsFormatAndSaysWhenItIsAllTaken) {
+    TimelineAudioSource source;
+    QAudioFormat format; // as a device that plays 48 kHz mono 16-bit only would ask
+    format.setSampleRate(48000);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    int drained = 0;
+    AudioFeed feed(source, format, [&] { ++drained; });
+    ASSERT_TRUE(feed.converts());
+    source.start(std::make_shared<const std::vector<PlayerSegment>>(std::vector<PlayerSegment>{
+                     {testMedia("hd30.mp4"), seconds(1), seconds(1.5)},
+                     {testMedia("silent.mp4"), seconds(0), seconds(0.5)}}),
+                 MediaTime::zero());
+    feed.restart();
+
+    std::vector<std::int16_t> played;
+    std::vector<std::int16_t> block(960);
+    ASSERT_TRUE(runUntil([&] {
+        const qint64 bytes = feed.read(reinterpret_cast<char*>(block.data()), 960 * 2);
+        played.insert(played.end(), block.begin(), block.begin() + bytes / 2);
+        return bytes == 0 && drained > 0;
+    }));
+    EXPECT_EQ(drained, 1);
+    EXPECT_TRUE(feed.atEnd());
+    EXPECT_EQ(feed.deliveredFrames(), 44100);
+    EXPECT_NEAR(static_cast<double>(played.size()), 48000.0, 64.0);
+    // The tone, then the silent clip's silence.
+    const auto loudest = [&](std::size_t from, std::size_t to) {
+        int peak = 0;
+        for (std::size_t i = from; i < std::min(to, played.size()); ++i)
+            peak = std::max(peak, std::abs(static_cast<int>(played[i])));
+        return peak;
+    };
+    EXPECT_GT(loudest(1000, 23000), 2000);
+    EXPECT_EQ(loudest(25000, 48000), 0);
+}
+
+TEST(VideoFrameOutput, HandsThePictureOnScreenToTheSinkInYuv) {
+    TimelinePlayer player;
+    QVideoSink sink;
+    VideoFrameOutput output;
+    output.setVideoSink(&sink);
+    output.setPlayer(&player);
+    EXPECT_FALSE(sink.videoFrame().isValid());
+
+    player.replaceCurrentItem({{testMedia("counter.mp4"), seconds(0), seconds(4)}});
+    ASSERT_TRUE(seekAndWait(player, MediaTime{37, 30}));
+    const QVideoFrame frame = sink.videoFrame();
+    ASSERT_TRUE(frame.isValid());
+    EXPECT_EQ(frame.pixelFormat(), QVideoFrameFormat::Format_YUV420P);
+    EXPECT_EQ(frame.size(), QSize(640, 360));
+    EXPECT_EQ(frame.rotationAngle(), QVideoFrame::Rotation0);
+    EXPECT_EQ(frame.surfaceFormat().colorRange(), QVideoFrameFormat::ColorRange_Video);
+    EXPECT_EQ(frame.surfaceFormat().colorSpace(), QVideoFrameFormat::ColorSpace_BT601);
+    EXPECT_EQ(shownNumber(sink), 37);
+
+    ASSERT_TRUE(seekAndWait(player, MediaTime{90, 30}));
+    EXPECT_EQ(shownNumber(sink), 90);
+
+    player.removeCurrentItem();
+    EXPECT_FALSE(sink.videoFrame().isValid());
+}
+
+TEST(VideoFrameOutput, FollowsThePlayerItIsGivenAndEmptiesWhenItGoes) {
+    QVideoSink sink;
+    VideoFrameOutput output;
+    output.setVideoSink(&sink);
+    TimelinePlayer first;
+    first.replaceCurrentItem({{testMedia("counter.mp4"), seconds(0), seconds(4)}});
+    ASSERT_TRUE(seekAndWait(first, MediaTime{10, 30}));
+    auto second = std::make_unique<TimelinePlayer>();
+    second->replaceCurrentItem({{testMedia("counter.mp4"), seconds(0), seconds(4)}});
+    ASSERT_TRUE(seekAndWait(*second, MediaTime{20, 30}));
+
+    output.setPlayer(&first);
+    EXPECT_EQ(shownNumber(sink), 10);
+    output.setPlayer(second.get());
+    EXPECT_EQ(shownNumber(sink), 20);
+    ASSERT_TRUE(seekAndWait(first, MediaTime{30, 30}));
+    EXPECT_EQ(shownNumber(sink), 20); // the player no longer shown
+
+    second.reset();
+    EXPECT_FALSE(sink.videoFrame().isValid());
+}
+
+// A counter picture converted by swscale into another layout, as other decoders deliver.
+FramePtr inLayout(const AVFrame& picture, AVPixelFormat layout) {
+    FramePtr converted = makeFrame();
+    converted->format = layout;
+    converted->width = picture.width;
+    converted->height = picture.height;
+    EXPECT_GE(av_frame_get_buffer(converted.get(), 0), 0);
+    SwsContextPtr context(sws_getContext(
+        picture.width, picture.height, static_cast<AVPixelFormat>(picture.format), picture.width,
+        picture.height, layout, SWS_POINT, nullptr, nullptr, nullptr));
+    sws_scale(context.get(), picture.data, picture.linesize, 0, picture.height, converted->data,
+              converted->linesize);
+    return converted;
+}
+
+TEST(VideoFrameConverter, KeepsThePictureInOtherLayoutsAndTagsItsColours) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({{testMedia("counter.mp4"), seconds(0), seconds(4)}});
+    ASSERT_TRUE(seekAndWait(player, MediaTime{77, 30}));
+    const AVFrame& decoded = *player.currentFrame()->picture;
+
+    VideoFrameConverter converter;
+    for (const AVPixelFormat layout :
+         {AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV420P10LE, AV_PIX_FMT_NV12}) {
+        SCOPED_TRACE(av_get_pix_fmt_name(layout));
+        QVideoFrame frame = converter.convert(*inLayout(decoded, layout), 0);
+        ASSERT_TRUE(frame.isValid());
+        EXPECT_EQ(frame.pixelFormat(), layout == AV_PIX_FMT_NV12
+                                           ? QVideoFrameFormat::Format_NV12
+                                           : QVideoFrameFormat::Format_YUV420P);
+        EXPECT_EQ(frame.size(), QSize(640, 360));
+        ASSERT_TRUE(frame.map(QVideoFrame::ReadOnly));
+        EXPECT_EQ(paintedFrameNumber(frame.bits(0), frame.bytesPerLine(0)), 77);
+        // Neutral chroma stays neutral: no matrix was applied on the way.
+        EXPECT_NEAR(frame.bits(1)[10], 128, 2);
+        frame.unmap();
+    }
+
+    FramePtr tagged = inLayout(decoded, AV_PIX_FMT_YUV420P);
+    tagged->colorspace = AVCOL_SPC_BT709;
+    tagged->color_range = AVCOL_RANGE_JPEG;
+    tagged->color_trc = AVCOL_TRC_BT709;
+    const QVideoFrameFormat format = converter.convert(*tagged, 0).surfaceFormat();
+    EXPECT_EQ(format.colorSpace(), QVideoFrameFormat::ColorSpace_BT709);
+    EXPECT_EQ(format.colorRange(), QVideoFrameFormat::ColorRange_Full);
+    EXPECT_EQ(format.colorTransfer(), QVideoFrameFormat::ColorTransfer_BT709);
+}
+
+TEST(VideoFrameOutput, ShowsAPortraitRecordingUpright) {
+    TimelinePlayer player;
+    QVideoSink sink;
+    VideoFrameOutput output;
+    output.setVideoSink(&sink);
+    output.setPlayer(&player);
+    player.replaceCurrentItem({{testMedia("portrait.mp4"), seconds(0), seconds(2)}});
+    ASSERT_TRUE(runUntil([&] { return sink.videoFrame().isValid(); }));
+
+    const QVideoFrame frame = sink.videoFrame();
+    EXPECT_EQ(frame.size(), QSize(640, 360)); // as stored
+    EXPECT_EQ(frame.rotationAngle(), QVideoFrame::Rotation90);
+    const QImage upright = frame.toImage();
+    ASSERT_EQ(upright.size(), QSize(360, 640));
+    std::ifstream file(testMedia("portrait-upright.bgra"), std::ios::binary);
+    const std::vector<char> reference{std::istreambuf_iterator<char>(file), {}};
+    ASSERT_EQ(reference.size(), std::size_t{360 * 640 * 4});
+    const QImage expected(reinterpret_cast<const uchar*>(reference.data()), 360, 640,
+                          QImage::Format_ARGB32);
+    // Each quarter away from the colour borders: red, green and blue where FFmpeg puts them.
+    for (const QPoint at :
+         {QPoint(90, 80), QPoint(270, 80), QPoint(90, 560), QPoint(270, 560), QPoint(270, 400)}) {
+        const QColor want = expected.pixelColor(at);
+        const QColor got = upright.pixelColor(at);
+        EXPECT_NEAR(got.red(), want.red(), 24) << at.x() << "," << at.y();
+        EXPECT_NEAR(got.green(), want.green(), 24) << at.x() << "," << at.y();
+        EXPECT_NEAR(got.blue(), want.blue(), 24) << at.x() << "," << at.y();
+    }
+}
+
+} // namespace
+} // namespace kestrune
