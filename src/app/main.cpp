@@ -1,10 +1,13 @@
 // Kestrune: joins recorded clips into one chaptered video.
+#include "kestrune_app.h"
+
 #include <cstdio>
 #include <cstdlib>
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
+#include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Kestrune_ViewsPlugin)
@@ -34,12 +37,21 @@ int main(int argc, char** argv) {
     QGuiApplication::setOrganizationName("Kestrune");
     QQuickStyle::setStyle("Fusion");
 
+    // Made before the engine and destroyed after it: the views refer to it to the end.
+    kestrune::KestruneApp shell(kestrune::ProjectStore::standard());
+
     QQmlApplicationEngine engine;
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app,
         [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+    engine.setInitialProperties({{"app", QVariant::fromValue(&shell)}});
     engine.load(QUrl(QStringLiteral("qrc:/Kestrune/Views/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
+    // The first frame on screen counts as the window being shown.
+    if (auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst()))
+        QObject::connect(
+            window, &QQuickWindow::frameSwapped, &shell, &kestrune::KestruneApp::windowFirstShown,
+            static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
     return app.exec();
 }

@@ -4,6 +4,7 @@ import QtQuick.Controls
 // The editor window. Its panels arrive with the editing and playback views.
 ApplicationWindow {
     id: window
+    property QtObject app
     title: "Kestrune"
     width: 1280
     height: 800

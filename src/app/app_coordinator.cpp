@@ -1,0 +1,135 @@
+#include "app_coordinator.h"
+
+#include "editing/project_view_model.h"
+#include "export/export_coordinator.h"
+#include "playback/playback_manager.h"
+
+#include <QPointer>
+
+namespace kestrune {
+
+AppCoordinator::AppCoordinator(const ProjectStore& store, QObject* parent)
+    : QObject(parent)
+    , store_(store) {}
+
+void AppCoordinator::setShowProjectLibrary(bool show) {
+    if (showProjectLibrary_ == show)
+        return;
+    showProjectLibrary_ = show;
+    emit showProjectLibraryChanged();
+}
+
+QString AppCoordinator::activeProjectIDText() const {
+    return activeProjectID_ ? QString::fromStdString(activeProjectID_->toString()) : QString();
+}
+
+void AppCoordinator::setActiveProjectID(const Uuid& id) {
+    if (activeProjectID_ == id)
+        return;
+    activeProjectID_ = id;
+    emit activeProjectIDChanged();
+}
+
+void AppCoordinator::setExportBlockedAlert(bool shown) {
+    if (exportBlockedAlert_ == shown)
+        return;
+    exportBlockedAlert_ = shown;
+    emit exportBlockedAlertChanged();
+}
+
+void AppCoordinator::setNewProjectPending(bool pending) {
+    if (newProjectPending_ == pending)
+        return;
+    newProjectPending_ = pending;
+    emit newProjectPendingChanged();
+}
+
+bool AppCoordinator::canSwitchProject(const ExportCoordinator& exports) {
+    if (exports.isExporting()) {
+        setExportBlockedAlert(true);
+        return false;
+    }
+    return true;
+}
+
+void AppCoordinator::openProjectLibrary(const ExportCoordinator& exports) {
+    if (canSwitchProject(exports))
+        setShowProjectLibrary(true);
+}
+
+void AppCoordinator::toggleProjectLibrary(const ExportCoordinator& exports) {
+    if (canSwitchProject(exports))
+        setShowProjectLibrary(!showProjectLibrary_);
+}
+
+bool AppCoordinator::requestNewProject(const ExportCoordinator& exports) {
+    if (!canSwitchProject(exports))
+        return false;
+    if (!showProjectLibrary_ && !newProjectPending_)
+        return true;
+    if (showProjectLibrary_) {
+        ++newProjectRequest_;
+        emit newProjectRequestChanged();
+    }
+    return false;
+}
+
+void AppCoordinator::leave(ProjectViewModel& current, PlaybackManager& playback) {
+    playback.pause();
+    current.saveNow();
+    current.releaseFileAccess();
+}
+
+std::unique_ptr<ProjectViewModel> AppCoordinator::createNewProject(ProjectViewModel& current,
+                                                                   PlaybackManager& playback) {
+    leave(current, playback);
+    // A new model starts with a fresh untitled project of its own.
+    auto made = std::make_unique<ProjectViewModel>(store_);
+    setActiveProjectID(made->project().id);
+    setShowProjectLibrary(false);
+    playback.player()->removeCurrentItem();
+    return made;
+}
+
+std::unique_ptr<ProjectViewModel>
+AppCoordinator::openProject(const Uuid& id, ProjectViewModel& current, PlaybackManager& playback) {
+    leave(current, playback);
+    auto made = std::make_unique<ProjectViewModel>(store_);
+    try {
+        made->setProject(store_.load(id));
+        made->restoreFileAccess();
+    } catch (const ProjectStoreError&) {
+        // The fresh untitled project stands in for a file that cannot be read.
+    }
+    setActiveProjectID(id);
+    setShowProjectLibrary(false);
+    // The preview loads once the caller has installed the model; a model that
+    // is gone by then has nothing left to show.
+    QMetaObject::invokeMethod(
+        &playback,
+        [model = QPointer<ProjectViewModel>(made.get()),
+         player = QPointer<PlaybackManager>(&playback)] {
+            if (model && player)
+                player->loadTimeline(model->project().clips, model->fileURLs());
+        },
+        Qt::QueuedConnection);
+    return made;
+}
+
+void AppCoordinator::deleteProject(const Uuid& id, ProjectViewModel& current,
+                                   PlaybackManager& playback) {
+    store_.deleteProject(id);
+    if (activeProjectID_ != id)
+        return;
+    // Dropping the file access first also drops a pending save, which would
+    // otherwise bring the deleted project back.
+    current.releaseFileAccess();
+    current.setProject(Project::untitled());
+    current.setTrimmingClipID(std::nullopt);
+    playback.pause();
+    playback.player()->removeCurrentItem();
+    setActiveProjectID(current.project().id);
+    setShowProjectLibrary(true);
+}
+
+} // namespace kestrune
