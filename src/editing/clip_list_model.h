@@ -39,6 +39,7 @@ public:
         LocatedRole,
         FilePathRole,
         ThumbnailRole, // QImage, null when there is none
+        IsTrimmedRole, // the clip plays less than its whole length
     };
 
     using RowListModel::RowListModel;

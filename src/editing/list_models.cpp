@@ -46,6 +46,8 @@ QVariant ClipListModel::data(const QModelIndex& index, int role) const {
         return row.filePath;
     case ThumbnailRole:
         return row.thumbnail;
+    case IsTrimmedRole:
+        return clip.trimIn > 0 || (clip.trimOut && *clip.trimOut < clip.duration);
     default:
         return {};
     }
@@ -64,7 +66,8 @@ QHash<int, QByteArray> ClipListModel::roleNames() const {
             {TrimOutRole, "trimOut"},
             {LocatedRole, "located"},
             {FilePathRole, "filePath"},
-            {ThumbnailRole, "thumbnail"}};
+            {ThumbnailRole, "thumbnail"},
+            {IsTrimmedRole, "isTrimmed"}};
 }
 
 int SectionListModel::rowCount(const QModelIndex& parent) const {

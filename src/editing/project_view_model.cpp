@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <QColor>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
@@ -402,6 +403,14 @@ void ProjectViewModel::setTheme(const SidebarTheme& theme) {
     touch();
     publish(before);
     scheduleAutosave();
+}
+
+QVariantMap ProjectViewModel::themeColors() const {
+    QVariantMap colors;
+    forEachThemeColor(project_.sidebarTheme, [&colors](const char* key, const CodableColor& color) {
+        colors.insert(QString::fromLatin1(key), color.toColor());
+    });
+    return colors;
 }
 
 // Saving

@@ -17,6 +17,7 @@
 #include <QString>
 #include <QTimer>
 #include <QUrl>
+#include <QVariantMap>
 
 namespace kestrune {
 
@@ -40,6 +41,8 @@ class ProjectViewModel : public QObject {
     // Empty when no clip is being trimmed.
     Q_PROPERTY(QString trimmingClipID READ trimmingClipIDText WRITE setTrimmingClipIDText NOTIFY
                    trimmingClipIDChanged)
+    // The theme's colours by their field names, for the views that draw the sidebar.
+    Q_PROPERTY(QVariantMap themeColors READ themeColors NOTIFY themeChanged)
     Q_PROPERTY(bool autosavePending READ autosavePending NOTIFY autosavePendingChanged)
     Q_PROPERTY(int importsInProgress READ importsInProgress NOTIFY importsInProgressChanged)
 
@@ -115,6 +118,7 @@ public:
     Q_INVOKABLE void deleteSection(const QString& id);
     void setSidebarOverlay(bool overlay);
     void setTheme(const SidebarTheme& theme);
+    QVariantMap themeColors() const;
 
     // Saves the project 300 ms after the last call, as it is then. Does nothing for
     // a project without clips.

@@ -1,0 +1,182 @@
+import QtQuick
+import Kestrune.Views
+
+// One card of the clip strip: the clip's picture, its file name and the length
+// it plays for, with delete and trim buttons while the pointer is over it.
+Item {
+    id: root
+
+    property string clipId
+    property string fileName
+    // Seconds the clip plays for; a negative length shows as 00:00.
+    property real effectiveDuration
+    property bool isTrimmed
+    // The thumbnail QImage of the clip list's `thumbnail` role; none shows a plain area.
+    property var thumbnail
+    property bool isTrimmingThis
+    // Lets the pointer drag the card itself, for the strip's reordering.
+    property bool draggable: false
+
+    readonly property bool isHovering: hover.hovered
+    readonly property bool dragActive: pointer.drag.active
+
+    signal trimTapped
+    signal deleteTapped
+
+    implicitWidth: 100
+    implicitHeight: content.implicitHeight
+
+    // What the strip's drop areas see; the payload only names the clip.
+    Drag.active: dragActive
+    Drag.keys: ["text/plain"]
+    Drag.mimeData: ({
+            "text/plain": root.clipId
+        })
+    Drag.supportedActions: Qt.MoveAction
+    Drag.proposedAction: Qt.MoveAction
+    Drag.hotSpot.x: width / 2
+    Drag.hotSpot.y: height / 2
+
+    HoverHandler {
+        id: hover
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        radius: 8
+        color: EditorStyle.cardFill
+    }
+
+    MouseArea {
+        id: pointer
+        anchors.fill: parent
+        drag.target: root.draggable ? root : null
+        // The strip scrolls sideways too; a drag on a card belongs to the card.
+        preventStealing: true
+        onDoubleClicked: root.trimTapped()
+        onReleased: {
+            if (drag.active)
+                root.Drag.drop();
+        }
+    }
+
+    Column {
+        id: content
+        width: parent.width
+
+        Item {
+            width: 100
+            height: 56
+
+            Rectangle {
+                objectName: "placeholder"
+                anchors.fill: parent
+                radius: 8
+                color: EditorStyle.placeholderFill
+                visible: !picture.hasImage
+            }
+            RoundedImage {
+                id: picture
+                objectName: "picture"
+                anchors.fill: parent
+                radius: 8
+                image: root.thumbnail
+            }
+
+            CardIconButton {
+                objectName: "deleteButton"
+                iconName: "xmark"
+                anchors.top: parent.top
+                anchors.right: parent.right
+                anchors.margins: 4
+                opacity: root.isHovering ? 1 : 0
+                visible: opacity > 0
+                onClicked: root.deleteTapped()
+                Behavior on opacity {
+                    NumberAnimation {
+                        duration: EditorStyle.hoverFadeMs
+                        easing.type: Easing.InOutQuad
+                    }
+                }
+            }
+            CardIconButton {
+                objectName: "trimButton"
+                iconName: "scissors"
+                anchors.bottom: parent.bottom
+                anchors.left: parent.left
+                anchors.margins: 4
+                opacity: root.isHovering ? 1 : 0
+                visible: opacity > 0
+                onClicked: root.trimTapped()
+                Behavior on opacity {
+                    NumberAnimation {
+                        duration: EditorStyle.hoverFadeMs
+                        easing.type: Easing.InOutQuad
+                    }
+                }
+            }
+
+            Rectangle {
+                objectName: "trimmedBadge"
+                anchors.bottom: parent.bottom
+                anchors.left: parent.left
+                anchors.margins: 4
+                width: badgeIcon.implicitWidth + 6
+                height: badgeIcon.implicitHeight + 6
+                radius: 3
+                color: Qt.rgba(EditorStyle.accent.r, EditorStyle.accent.g, EditorStyle.accent.b, 0.7)
+                opacity: root.isTrimmed && !root.isHovering ? 1 : 0
+                visible: opacity > 0
+                Behavior on opacity {
+                    NumberAnimation {
+                        duration: EditorStyle.hoverFadeMs
+                        easing.type: Easing.InOutQuad
+                    }
+                }
+
+                Icon {
+                    id: badgeIcon
+                    anchors.centerIn: parent
+                    name: "scissors"
+                    size: 8
+                    color: Qt.rgba(1, 1, 1, 0.8)
+                }
+            }
+        }
+
+        Column {
+            width: 100
+            leftPadding: 6
+            rightPadding: 6
+            topPadding: 4
+            bottomPadding: 4
+            spacing: 2
+
+            Text {
+                objectName: "fileNameText"
+                width: parent.width - parent.leftPadding - parent.rightPadding
+                text: root.fileName
+                elide: Text.ElideMiddle
+                maximumLineCount: 1
+                font.pixelSize: 11
+                color: EditorStyle.primaryText
+            }
+            Text {
+                objectName: "lengthText"
+                // The interface font's digits are all one width, so lengths line up.
+                text: TimeText.formatTime(root.effectiveDuration)
+                font.pixelSize: 11
+                color: EditorStyle.secondaryText
+            }
+        }
+    }
+
+    Rectangle {
+        objectName: "border"
+        anchors.fill: parent
+        radius: 8
+        color: "transparent"
+        border.width: root.isTrimmingThis ? 2 : 1
+        border.color: root.isTrimmingThis ? EditorStyle.accent : EditorStyle.hairline
+    }
+}

@@ -1,0 +1,16 @@
+#include "time_text_singleton.h"
+
+#include "time_text.h"
+
+namespace kestrune {
+
+QString TimeText::formatTime(double seconds) const {
+    return kestrune::formatTime(seconds);
+}
+
+QVariant TimeText::parseTime(const QString& text) const {
+    const auto seconds = kestrune::parseTime(text);
+    return seconds ? QVariant(*seconds) : QVariant();
+}
+
+} // namespace kestrune

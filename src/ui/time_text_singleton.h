@@ -1,0 +1,24 @@
+// formatTime and parseTime for the views, as `TimeText.formatTime(seconds)` and
+// `TimeText.parseTime(text)`.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QtQml/qqmlregistration.h>
+
+namespace kestrune {
+
+class TimeText : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+public:
+    using QObject::QObject;
+
+    Q_INVOKABLE QString formatTime(double seconds) const;
+    // The seconds typed, undefined when the text is not a time.
+    Q_INVOKABLE QVariant parseTime(const QString& text) const;
+};
+
+} // namespace kestrune
