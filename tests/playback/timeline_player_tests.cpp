@@ -70,13 +70,41 @@ bool seekAndWait(TimelinePlayer& player, MediaTime time) {
     return result.value_or(false);
 }
 
+// A clock that is always exactly at the end of the picture on screen, as if each
+// picture were shown for its whole span the moment it was decoded: playback at
+// the decoder's pace, with no picture ever late however busy the machine is.
+class PictureDrivenClock final : public PlaybackClock {
+public:
+    void start(MediaTime from) override {
+        from_ = from;
+        running_ = true;
+    }
+    void stop() override {
+        from_ = now();
+        running_ = false;
+    }
+    MediaTime now() const override { return running_ ? std::max(from_, shownEnd_) : from_; }
+    bool isRunning() const override { return running_; }
+    void follow(const PlayerFrame& frame) { shownEnd_ = frame.end; }
+
+private:
+    MediaTime from_ = MediaTime::zero();
+    MediaTime shownEnd_ = MediaTime::zero();
+    bool running_ = false;
+};
+
 TEST(TimelinePlayer, PlaysSegmentsBackToBackShowingEveryFrameOnceThenPausesAtTheEnd) {
-    TimelinePlayer player;
+    auto ownedClock = std::make_unique<PictureDrivenClock>();
+    PictureDrivenClock* clock = ownedClock.get();
+    TimelinePlayer player(std::move(ownedClock));
     std::vector<int> shown;
     std::vector<MediaTime> times;
     QObject::connect(&player, &TimelinePlayer::frameChanged, [&] {
+        if (!player.currentFrame())
+            return;
         shown.push_back(paintedFrameNumber(*player.currentFrame()->picture));
         times.push_back(player.currentFrame()->time);
+        clock->follow(*player.currentFrame());
     });
     int ends = 0;
     QObject::connect(&player, &TimelinePlayer::playedToEnd, [&] { ++ends; });
