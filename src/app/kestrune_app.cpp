@@ -107,6 +107,10 @@ void KestruneApp::libraryDismissed() {
         switchProject(appCoordinator_.createNewProject(*projectVM_, playbackManager_));
 }
 
+int KestruneApp::storedProjectCount() const {
+    return static_cast<int>(store_.listProjects().size());
+}
+
 void KestruneApp::applicationStateChanged(Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive)
         return;
@@ -117,6 +121,11 @@ void KestruneApp::applicationStateChanged(Qt::ApplicationState state) {
 void KestruneApp::watch(ProjectViewModel& model) {
     seenClips_ = model.project().clips;
     connect(&model, &ProjectViewModel::projectChanged, this, &KestruneApp::clipsMayHaveChanged);
+    // The end of trimming brings the trimmed clip back into the joined timeline.
+    connect(&model, &ProjectViewModel::trimmingClipIDChanged, this, [this] {
+        if (!isTrimming())
+            playbackManager_.loadTimeline(projectVM_->project().clips, projectVM_->fileURLs());
+    });
 }
 
 void KestruneApp::clipsMayHaveChanged() {

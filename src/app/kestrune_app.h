@@ -64,6 +64,8 @@ public:
     // The library sheet has closed, by whatever means: a New Project asked for
     // while it was shown is created now.
     Q_INVOKABLE void libraryDismissed();
+    // How many projects the store holds, read from the folder each time.
+    Q_INVOKABLE int storedProjectCount() const;
 
     // Leaving the foreground pauses the preview and saves the open project.
     void applicationStateChanged(Qt::ApplicationState state);

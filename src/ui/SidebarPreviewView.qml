@@ -110,19 +110,19 @@ Item {
                 required property string subtitle
                 readonly property bool active: index === root.activeIndex
 
-                objectName: "sectionRow"
+                objectName: "sidebarRow"
                 width: root.width
                 height: metrics.itemHeight
 
                 Column {
-                    objectName: "sectionTexts"
+                    objectName: "sidebarTexts"
                     x: 12
                     width: parent.width - 24
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 2
 
                     Text {
-                        objectName: "sectionTitle"
+                        objectName: "sidebarTitle"
                         width: parent.width
                         text: row.title
                         wrapMode: Text.Wrap
@@ -133,7 +133,7 @@ Item {
                                            : root.theme.inactiveTitleColor) ?? "white"
                     }
                     Text {
-                        objectName: "sectionSubtitle"
+                        objectName: "sidebarSubtitle"
                         width: parent.width
                         visible: text !== ""
                         text: row.subtitle

@@ -111,6 +111,23 @@ QString formatTime(double seconds) {
         .arg(whole % 60, 2, 10, QLatin1Char('0'));
 }
 
+QString formatTimecode(double seconds) {
+    if (std::isnan(seconds))
+        return QStringLiteral("--:--:--");
+    std::int64_t whole = 0;
+    int frames = 0;
+    if (seconds >= kSecondsLimit) {
+        whole = std::numeric_limits<std::int64_t>::max();
+    } else if (seconds > 0) {
+        whole = static_cast<std::int64_t>(seconds);
+        frames = std::min(static_cast<int>((seconds - static_cast<double>(whole)) * 30), 29);
+    }
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'))
+        .arg(frames, 2, 10, QLatin1Char('0'));
+}
+
 std::optional<double> parseTime(const QString& text) {
     const std::string trimmed = trimSpacesAndTabs(text).toStdString();
     if (trimmed.empty())

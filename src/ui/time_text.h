@@ -20,4 +20,10 @@ QString formatTime(double seconds);
 // for infinity and NaN, and for times of 2^63 seconds or more.
 std::optional<double> parseTime(const QString& text);
 
+// "mm:ss:ff": whole minutes, seconds and frames at 30 frames per second, each
+// truncated toward zero (61.5 gives "01:01:15"); minutes are not capped and
+// negative values give "00:00:00". NaN gives "--:--:--"; values beyond a signed
+// 64-bit count of seconds show the largest such count.
+QString formatTimecode(double seconds);
+
 } // namespace kestrune

@@ -8,6 +8,10 @@ QString TimeText::formatTime(double seconds) const {
     return kestrune::formatTime(seconds);
 }
 
+QString TimeText::formatTimecode(double seconds) const {
+    return kestrune::formatTimecode(seconds);
+}
+
 QVariant TimeText::parseTime(const QString& text) const {
     const auto seconds = kestrune::parseTime(text);
     return seconds ? QVariant(*seconds) : QVariant();

@@ -1,4 +1,5 @@
-// formatTime and parseTime for the views, as `TimeText.formatTime(seconds)` and
+// formatTime, formatTimecode and parseTime for the views, as
+// `TimeText.formatTime(seconds)`, `TimeText.formatTimecode(seconds)` and
 // `TimeText.parseTime(text)`.
 #pragma once
 
@@ -17,6 +18,7 @@ public:
     using QObject::QObject;
 
     Q_INVOKABLE QString formatTime(double seconds) const;
+    Q_INVOKABLE QString formatTimecode(double seconds) const;
     // The seconds typed, undefined when the text is not a time.
     Q_INVOKABLE QVariant parseTime(const QString& text) const;
 };

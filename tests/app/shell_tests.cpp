@@ -363,7 +363,7 @@ TEST_F(ShellTest, QuittingCancelsTheExportAndSavesTheProjectOpenThen) {
     EXPECT_TRUE(stored(openId));
 }
 
-TEST_F(ShellTest, ClipChangesReloadThePreviewExceptWhileTrimming) {
+TEST_F(ShellTest, ClipChangesReloadThePreviewExceptWhileTrimmingAndTheEndOfTrimmingDoes) {
     const Project saved = counterProject({2, 1});
     ASSERT_TRUE(store.save(saved));
     app.openProjectFromLibrary(idText(saved.id));
@@ -381,7 +381,9 @@ TEST_F(ShellTest, ClipChangesReloadThePreviewExceptWhileTrimming) {
     model.setName("Renamed");
     EXPECT_EQ(playback.loadGeneration(), loads);
 
+    // Finishing the trim loads the timeline with the new out point.
     model.setTrimmingClipID(std::nullopt);
+    EXPECT_TRUE(previewShows({0, 1, 3.5}));
     model.removeClip(saved.clips[1].id);
     EXPECT_TRUE(previewShows({0, 2.5}));
 }

@@ -69,7 +69,7 @@ TEST_F(SidebarPreviewTest, RowsSeparatorsAndHighlightSitWhereTheExportPutsThem) 
     ASSERT_NE(sidebar, nullptr);
     show(300, 600);
 
-    const auto rows = find(sidebar, "sectionRow");
+    const auto rows = find(sidebar, "sidebarRow");
     ASSERT_EQ(rows.size(), 3u);
     for (int k = 0; k < 3; ++k)
         EXPECT_EQ(sceneRect(rows[k], sidebar), QRectF(0, 30 + 180 * k, 300, 180)) << k;
@@ -86,7 +86,7 @@ TEST_F(SidebarPreviewTest, RowsSeparatorsAndHighlightSitWhereTheExportPutsThem) 
     EXPECT_EQ(sceneRect(highlight[0], sidebar), QRectF(4, 210, 292, 180));
     EXPECT_DOUBLE_EQ(highlight[0]->property("radius").toDouble(), 8);
 
-    const auto titles = find(sidebar, "sectionTitle");
+    const auto titles = find(sidebar, "sidebarTitle");
     ASSERT_EQ(titles.size(), 3u);
     EXPECT_EQ(titles[0]->property("font").value<QFont>().pixelSize(), 24); // 23.5 rounded
     EXPECT_EQ(titles[0]->property("font").value<QFont>().family(), "Lexend");
@@ -95,10 +95,10 @@ TEST_F(SidebarPreviewTest, RowsSeparatorsAndHighlightSitWhereTheExportPutsThem) 
     EXPECT_EQ(colorOf(titles[0]), theme.inactiveTitleColor.toColor().rgba());
 
     // The second chapter has no subtitle: its title alone is centred in the row.
-    const auto subtitles = find(sidebar, "sectionSubtitle");
+    const auto subtitles = find(sidebar, "sidebarSubtitle");
     ASSERT_EQ(subtitles.size(), 2u);
     EXPECT_EQ(subtitles[0]->property("font").value<QFont>().pixelSize(), 12); // 11.5 rounded
-    const auto texts = find(sidebar, "sectionTexts");
+    const auto texts = find(sidebar, "sidebarTexts");
     ASSERT_EQ(texts.size(), 3u);
     for (int k = 0; k < 3; ++k) {
         const QRectF block = sceneRect(texts[k], sidebar);
@@ -118,7 +118,7 @@ TEST_F(SidebarPreviewTest, DrawsTheSidebar) {
     QQuickItem* sidebar = makeSidebar(0, 240, 540);
     ASSERT_NE(sidebar, nullptr);
     show(240, 540);
-    const auto titles = find(sidebar, "sectionTitle");
+    const auto titles = find(sidebar, "sidebarTitle");
     ASSERT_EQ(titles.size(), 4u);
     EXPECT_GT(titles[1]->property("lineCount").toInt(), 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return find(sidebar, "highlight")[0]->opacity() == 1; }));
@@ -133,7 +133,7 @@ TEST_F(SidebarPreviewTest, WithoutSectionsOnlyTheBackgroundShows) {
     EXPECT_EQ(find(sidebar, "background").size(), 1u);
     EXPECT_TRUE(find(sidebar, "separator").empty());
     EXPECT_TRUE(find(sidebar, "highlight").empty());
-    EXPECT_TRUE(find(sidebar, "sectionRow").empty());
+    EXPECT_TRUE(find(sidebar, "sidebarRow").empty());
     saveView("sidebar-preview-empty");
 }
 
@@ -144,7 +144,7 @@ TEST_F(SidebarPreviewTest, NoHighlightOutsideTheChapters) {
         ASSERT_NE(sidebar, nullptr);
         EXPECT_TRUE(find(sidebar, "highlight").empty()) << activeIndex;
         const SidebarTheme& theme = SidebarTheme::classic();
-        for (QQuickItem* title : find(sidebar, "sectionTitle"))
+        for (QQuickItem* title : find(sidebar, "sidebarTitle"))
             EXPECT_EQ(colorOf(title), theme.inactiveTitleColor.toColor().rgba());
     }
     // A chapter deleted under the playhead leaves a stale index: the box goes away.

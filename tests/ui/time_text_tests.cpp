@@ -82,6 +82,19 @@ TEST(ParseTime, NegativeZeroReadsAsZero) {
     }
 }
 
+TEST(FormatTimecode, MinutesSecondsAndFramesAtThirtyPerSecond) {
+    EXPECT_EQ(formatTimecode(0), "00:00:00");
+    EXPECT_EQ(formatTimecode(61.5), "01:01:15");
+    EXPECT_EQ(formatTimecode(5.999), "00:05:29");
+    EXPECT_EQ(formatTimecode(3599.99), "59:59:29");
+    EXPECT_EQ(formatTimecode(3600), "60:00:00");
+    EXPECT_EQ(formatTimecode(6000.5), "100:00:15");
+    EXPECT_EQ(formatTimecode(-2), "00:00:00");
+    EXPECT_EQ(formatTimecode(-0.5), "00:00:00");
+    EXPECT_EQ(formatTimecode(std::numeric_limits<double>::quiet_NaN()), "--:--:--");
+    EXPECT_EQ(formatTimecode(1e300), "153722867280912930:07:00");
+}
+
 TEST(ParseTime, ReadsBackEveryFormattedTime) {
     for (int seconds = 0; seconds < 4000; ++seconds)
         EXPECT_EQ(parseTime(formatTime(seconds + 0.75)), double(seconds)) << seconds;

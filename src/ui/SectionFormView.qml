@@ -1,0 +1,177 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Kestrune.Views
+
+// The modal sheet that adds a section or edits one: title, optional subtitle
+// and a start time typed as mm:ss or seconds, checked as it is typed.
+Popup {
+    id: sheet
+
+    // The ProjectViewModel that receives the section.
+    property var projectVM
+    // The PlaybackManager, for "Use Current".
+    property var playback
+
+    readonly property SectionFormModel form: formModel
+
+    // Opens the sheet with empty fields to add a section.
+    function openToAdd() {
+        formModel.beginAdd();
+        open();
+    }
+    // Opens the sheet on the section `sectionId`; nothing when it is gone.
+    function openToEdit(sectionId) {
+        if (formModel.beginEdit(sectionId))
+            open();
+    }
+    function trySave() {
+        if (formModel.save())
+            close();
+    }
+
+    parent: Overlay.overlay
+    anchors.centerIn: parent
+    width: 400
+    height: 380
+    padding: 24
+    modal: true
+    focus: true
+    closePolicy: Popup.CloseOnEscape
+
+    onOpened: titleField.forceActiveFocus()
+
+    SectionFormModel {
+        id: formModel
+        projectVM: sheet.projectVM
+    }
+
+    background: Rectangle {
+        radius: 10
+        color: "#2b2b2b"
+        border.width: 0.5
+        border.color: Qt.rgba(1, 1, 1, 0.15)
+    }
+
+    Overlay.modal: Rectangle {
+        color: Qt.rgba(0, 0, 0, 0.45)
+    }
+
+    contentItem: ColumnLayout {
+        spacing: 20
+
+        // The text fields pass Return on after their own handling, so this is the
+        // one place it saves.
+        Keys.onReturnPressed: sheet.trySave()
+        Keys.onEnterPressed: sheet.trySave()
+
+        Text {
+            objectName: "formHeading"
+            text: formModel.heading
+            font.pixelSize: 18
+            font.weight: Font.DemiBold
+            color: EditorStyle.primaryText
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 6
+
+            Text {
+                text: "Title"
+                font.pixelSize: 13
+                font.weight: Font.Medium
+                color: EditorStyle.primaryText
+            }
+            RoundedTextField {
+                id: titleField
+                objectName: "titleField"
+                Layout.fillWidth: true
+                placeholderText: "e.g. Introduction"
+                text: formModel.title
+                onTextEdited: formModel.title = text
+            }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 6
+
+            Text {
+                text: "Subtitle (optional)"
+                font.pixelSize: 13
+                font.weight: Font.Medium
+                color: EditorStyle.primaryText
+            }
+            RoundedTextField {
+                objectName: "subtitleField"
+                Layout.fillWidth: true
+                placeholderText: "e.g. Opening thoughts"
+                text: formModel.subtitle
+                onTextEdited: formModel.subtitle = text
+            }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 6
+
+            RowLayout {
+                Layout.fillWidth: true
+
+                Text {
+                    Layout.fillWidth: true
+                    text: "Start Time"
+                    font.pixelSize: 13
+                    font.weight: Font.Medium
+                    color: EditorStyle.primaryText
+                }
+                SmallBorderedButton {
+                    objectName: "useCurrentButton"
+                    text: "Use Current"
+                    onClicked: formModel.useTime(sheet.playback ? sheet.playback.currentTime : 0)
+                }
+            }
+            RoundedTextField {
+                objectName: "timeField"
+                Layout.fillWidth: true
+                placeholderText: "mm:ss or seconds"
+                text: formModel.timeInput
+                onTextEdited: formModel.timeInput = text
+            }
+            Text {
+                objectName: "timeFeedback"
+                Layout.fillWidth: true
+                // Keeps its line while empty, so the buttons do not jump.
+                Layout.minimumHeight: 16
+                text: formModel.feedbackText
+                font.pixelSize: 12
+                color: formModel.feedbackIsError ? "#ff453a" : EditorStyle.secondaryText
+            }
+        }
+
+        Item {
+            Layout.fillHeight: true
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+
+            Button {
+                objectName: "cancelButton"
+                text: "Cancel"
+                onClicked: sheet.close()
+            }
+            Item {
+                Layout.fillWidth: true
+            }
+            Button {
+                objectName: "saveButton"
+                text: formModel.saveButtonText
+                highlighted: true
+                enabled: formModel.canSave
+                onClicked: sheet.trySave()
+            }
+        }
+    }
+}

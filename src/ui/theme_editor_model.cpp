@@ -1,0 +1,166 @@
+#include "theme_editor_model.h"
+
+#include "editing/project_view_model.h"
+
+#include <array>
+
+namespace kestrune {
+
+namespace {
+
+bool sameColors(const SidebarTheme& a, const SidebarTheme& b) {
+    SidebarTheme unnamed = b;
+    unnamed.name = a.name;
+    return a == unnamed;
+}
+
+QVariantMap colorMap(const SidebarTheme& theme) {
+    QVariantMap colors;
+    forEachThemeColor(theme, [&colors](const char* field, const CodableColor& color) {
+        colors.insert(QString::fromLatin1(field), color.toColor());
+    });
+    return colors;
+}
+
+struct ColorRow {
+    const char* group;
+    const char* label;
+    const char* field;
+};
+
+constexpr std::array kColorRows{
+    ColorRow{"Backgrounds", "Video", "videoAreaBackground"},
+    ColorRow{"Backgrounds", "Sidebar", "sidebarBackground"},
+    ColorRow{"Backgrounds", "Highlight", "highlightBackground"},
+    ColorRow{"Text — Active Chapter", "Title", "activeTitleColor"},
+    ColorRow{"Text — Active Chapter", "Subtitle", "activeSubtitleColor"},
+    ColorRow{"Text — Other Chapters", "Title", "inactiveTitleColor"},
+    ColorRow{"Text — Other Chapters", "Subtitle", "inactiveSubtitleColor"},
+    ColorRow{"Details", "Frame Border", "frameDashColor"},
+    ColorRow{"Details", "Separators", "separatorColor"},
+    ColorRow{"Details", "Video Edge", "videoBorderColor"},
+};
+
+} // namespace
+
+std::optional<int> matchingPresetIndex(const SidebarTheme& theme) {
+    const auto& presets = SidebarTheme::presets();
+    for (std::size_t i = 0; i < presets.size(); ++i)
+        if (sameColors(theme, presets[i]))
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
+CodableColor* themeColorField(SidebarTheme& theme, std::string_view field) {
+    CodableColor* found = nullptr;
+    forEachThemeColor(theme, [&](const char* name, CodableColor& color) {
+        if (field == name)
+            found = &color;
+    });
+    return found;
+}
+
+QObject* ThemeEditorModel::projectVM() const {
+    return projectVM_.data();
+}
+
+void ThemeEditorModel::setProjectVM(QObject* projectVM) {
+    auto* model = qobject_cast<ProjectViewModel*>(projectVM);
+    if (model == projectVM_)
+        return;
+    disconnect(themeConnection_);
+    projectVM_ = model;
+    if (model)
+        themeConnection_ =
+            connect(model, &ProjectViewModel::themeChanged, this, &ThemeEditorModel::themeChanged);
+    emit projectVMChanged();
+    emit themeChanged();
+}
+
+QVariantList ThemeEditorModel::presets() {
+    QVariantList list;
+    for (const auto& preset : SidebarTheme::presets())
+        list << QVariantMap{{"name", QString::fromStdString(preset.name)},
+                            {"colors", colorMap(preset)}};
+    return list;
+}
+
+QVariantList ThemeEditorModel::colorGroups() {
+    QVariantList groups;
+    QString heading;
+    QVariantList rows;
+    const auto closeGroup = [&] {
+        if (!rows.isEmpty())
+            groups << QVariantMap{{"heading", heading}, {"rows", rows}};
+        rows.clear();
+    };
+    for (const auto& row : kColorRows) {
+        if (heading != QString::fromUtf8(row.group)) {
+            closeGroup();
+            heading = QString::fromUtf8(row.group);
+        }
+        rows << QVariantMap{{"label", QString::fromUtf8(row.label)},
+                            {"field", QString::fromLatin1(row.field)}};
+    }
+    closeGroup();
+    return groups;
+}
+
+int ThemeEditorModel::selectedPresetIndex() const {
+    if (!projectVM_)
+        return -1;
+    return matchingPresetIndex(projectVM_->project().sidebarTheme).value_or(-1);
+}
+
+QVariantMap ThemeEditorModel::hexTexts() const {
+    QVariantMap texts;
+    if (!projectVM_)
+        return texts;
+    forEachThemeColor(
+        projectVM_->project().sidebarTheme, [&texts](const char* field, const CodableColor& color) {
+            texts.insert(QString::fromLatin1(field), QString::fromStdString(color.hex()));
+        });
+    return texts;
+}
+
+QVariantMap ThemeEditorModel::colors() const {
+    return projectVM_ ? colorMap(projectVM_->project().sidebarTheme) : QVariantMap{};
+}
+
+void ThemeEditorModel::applyPreset(int index) {
+    const auto& presets = SidebarTheme::presets();
+    if (!projectVM_ || index < 0 || index >= static_cast<int>(presets.size()))
+        return;
+    projectVM_->setTheme(presets[static_cast<std::size_t>(index)]);
+}
+
+void ThemeEditorModel::resetToClassic() {
+    if (projectVM_)
+        projectVM_->setTheme(SidebarTheme::classic());
+}
+
+bool ThemeEditorModel::setColorHex(const QString& field, const QString& text) {
+    const auto color = CodableColor::fromHex(text.toStdString());
+    return color && applyColor(field, *color);
+}
+
+bool ThemeEditorModel::setColor(const QString& field, const QColor& color) {
+    return color.isValid() && applyColor(field, CodableColor::fromColor(color));
+}
+
+bool ThemeEditorModel::applyColor(const QString& field, const CodableColor& color) {
+    if (!projectVM_)
+        return false;
+    SidebarTheme theme = projectVM_->project().sidebarTheme;
+    CodableColor* target = themeColorField(theme, field.toStdString());
+    if (!target)
+        return false;
+    // Typing the colour the field already has is no edit of the project.
+    if (*target == color)
+        return true;
+    *target = color;
+    projectVM_->setTheme(theme);
+    return true;
+}
+
+} // namespace kestrune

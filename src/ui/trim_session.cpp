@@ -1,0 +1,286 @@
+#include "trim_session.h"
+
+#include "editing/filmstrip.h"
+#include "editing/project_view_model.h"
+#include "playback/playback_manager.h"
+#include "time_text.h"
+
+#include <algorithm>
+
+namespace kestrune {
+
+TrimSession::TrimSession(QObject* parent)
+    : QObject(parent) {}
+
+TrimSession::~TrimSession() = default;
+
+void TrimSession::classBegin() {
+    completed_ = false;
+}
+
+void TrimSession::componentComplete() {
+    completed_ = true;
+    begin();
+}
+
+QObject* TrimSession::projectVM() const {
+    return projectVM_.data();
+}
+
+void TrimSession::setProjectVM(QObject* projectVM) {
+    auto* model = qobject_cast<ProjectViewModel*>(projectVM);
+    if (model == projectVM_)
+        return;
+    disconnect(projectConnection_);
+    projectVM_ = model;
+    if (model)
+        projectConnection_ =
+            connect(model, &ProjectViewModel::projectChanged, this, &TrimSession::onProjectChanged);
+    emit projectVMChanged();
+    begin();
+}
+
+QObject* TrimSession::playback() const {
+    return playback_.data();
+}
+
+void TrimSession::setPlayback(QObject* playback) {
+    if (playback == playback_)
+        return;
+    disconnect(playheadConnection_);
+    playback_ = playback;
+    if (auto* manager = playbackManager())
+        playheadConnection_ = connect(manager, &PlaybackManager::trimClipCurrentTimeChanged, this,
+                                      &TrimSession::playheadXChanged);
+    emit playbackChanged();
+    emit playheadXChanged();
+    begin();
+}
+
+void TrimSession::setClipId(const QString& clipId) {
+    if (clipId == clipId_)
+        return;
+    clipId_ = clipId;
+    emit clipIdChanged();
+    begin();
+}
+
+PlaybackManager* TrimSession::playbackManager() const {
+    return qobject_cast<PlaybackManager*>(playback_.data());
+}
+
+double TrimSession::playheadTime() const {
+    const auto* manager = playbackManager();
+    return manager ? manager->trimClipCurrentTime() : 0;
+}
+
+void TrimSession::begin() {
+    if (!completed_)
+        return;
+    const VideoClip* found = nullptr;
+    QString path;
+    if (projectVM_ && !clipId_.isEmpty()) {
+        const auto& clips = projectVM_->project().clips;
+        const auto clip = std::find_if(clips.begin(), clips.end(), [this](const VideoClip& c) {
+            return QString::fromStdString(c.id.toString()) == clipId_;
+        });
+        if (clip != clips.end()) {
+            const auto location = projectVM_->fileURLs().find(clip->id);
+            if (location != projectVM_->fileURLs().end()) {
+                found = &*clip;
+                path = location->second;
+            }
+        }
+    }
+    if (!found) {
+        // A clip without its file cannot be trimmed.
+        filmstrip_.clear();
+        setActive(false);
+        return;
+    }
+    clip_ = *found;
+    trimIn_ = clip_.trimIn;
+    trimOut_ = clip_.trimOut.value_or(clip_.duration);
+    setActive(true);
+    emit clipChanged();
+    emit trimInChanged();
+    emit trimOutChanged();
+    emit trimInTextChanged();
+    emit trimOutTextChanged();
+    emit rangeChanged();
+    emit geometryChanged();
+    emit playheadXChanged();
+    filmstrip_.generate(path, kFilmstripFrameCount, kFilmstripFrameHeight);
+    if (auto* manager = playbackManager())
+        manager->enterTrimMode(clip_, path);
+}
+
+void TrimSession::setActive(bool active) {
+    if (active == isActive_)
+        return;
+    isActive_ = active;
+    emit clipChanged();
+}
+
+void TrimSession::onProjectChanged() {
+    if (!isActive_)
+        return;
+    const auto& clips = projectVM_->project().clips;
+    const bool present = std::any_of(clips.begin(), clips.end(),
+                                     [this](const VideoClip& c) { return c.id == clip_.id; });
+    // The clip was removed while it was trimmed: nothing is written for it any more.
+    if (!present)
+        setActive(false);
+}
+
+QString TrimSession::resolutionText() const {
+    return QStringLiteral("%1 x %2").arg(clip_.width).arg(clip_.height);
+}
+
+QString TrimSession::originalText() const {
+    return formatTime(clip_.duration);
+}
+
+void TrimSession::setTrimIn(double seconds) {
+    setPoints(seconds, trimOut_);
+}
+
+void TrimSession::setTrimOut(double seconds) {
+    setPoints(trimIn_, seconds);
+}
+
+QString TrimSession::trimInText() const {
+    return formatTime(trimIn_);
+}
+
+QString TrimSession::trimOutText() const {
+    return formatTime(trimOut_);
+}
+
+QString TrimSession::inLabelText() const {
+    return QStringLiteral("IN: ") + formatTimecode(trimIn_);
+}
+
+QString TrimSession::outLabelText() const {
+    return QStringLiteral("OUT: ") + formatTimecode(trimOut_);
+}
+
+QString TrimSession::durationLabelText() const {
+    return QStringLiteral("Duration: ") + formatTimecode(trimOut_ - trimIn_);
+}
+
+QString TrimSession::trimmedText() const {
+    return formatTime(trimOut_ - trimIn_);
+}
+
+bool TrimSession::isTrimmed() const {
+    return trimIn_ > 0 || storedTrimOut(trimOut_, clip_.duration).has_value();
+}
+
+double TrimSession::filmstripHeight() {
+    return kFilmstripFrameHeight;
+}
+
+void TrimSession::setViewWidth(double width) {
+    if (width == viewWidth_)
+        return;
+    viewWidth_ = width;
+    emit geometryChanged();
+    emit playheadXChanged();
+}
+
+double TrimSession::playheadX() const {
+    return strip().xForTime(playheadTime());
+}
+
+void TrimSession::dragInHandle(double x) {
+    setPoints(draggedTrimIn(strip(), x, trimOut_), trimOut_);
+}
+
+void TrimSession::dragOutHandle(double x) {
+    setPoints(trimIn_, draggedTrimOut(strip(), x, trimIn_));
+}
+
+void TrimSession::scrubAt(double x) {
+    auto* manager = playbackManager();
+    if (!manager)
+        return;
+    if (!manager->isScrubbing())
+        manager->beginTrimScrub();
+    manager->scrubTrim(scrubTimeAt(strip(), x));
+}
+
+void TrimSession::endScrub() {
+    if (auto* manager = playbackManager(); manager && manager->isScrubbing())
+        manager->endTrimScrub();
+}
+
+void TrimSession::submitTrimIn(const QString& text) {
+    if (const auto seconds = parseTime(text))
+        setPoints(typedTrimIn(*seconds, trimOut_), trimOut_);
+    emit trimInTextChanged();
+}
+
+void TrimSession::submitTrimOut(const QString& text) {
+    if (const auto seconds = parseTime(text))
+        setPoints(trimIn_, typedTrimOut(*seconds, trimIn_, clip_.duration));
+    emit trimOutTextChanged();
+}
+
+void TrimSession::setInToPlayhead() {
+    setPoints(typedTrimIn(playheadTime(), trimOut_), trimOut_);
+}
+
+void TrimSession::setOutToPlayhead() {
+    setPoints(trimIn_, typedTrimOut(playheadTime(), trimIn_, clip_.duration));
+}
+
+void TrimSession::reset() {
+    setPoints(0, clip_.duration);
+}
+
+void TrimSession::togglePlayback() {
+    auto* manager = playbackManager();
+    if (!manager)
+        return;
+    if (manager->isPlaying())
+        manager->pauseTrim();
+    else
+        manager->playTrimRange(trimIn_, trimOut_);
+}
+
+void TrimSession::finish() {
+    if (isActive_ && projectVM_) {
+        write();
+        projectVM_->refreshThumbnail(clip_.id);
+    }
+    if (auto* manager = playbackManager())
+        manager->exitTrimMode();
+}
+
+void TrimSession::setPoints(double trimIn, double trimOut) {
+    const bool inChanged = trimIn != trimIn_;
+    const bool outChanged = trimOut != trimOut_;
+    if (!inChanged && !outChanged)
+        return;
+    trimIn_ = trimIn;
+    trimOut_ = trimOut;
+    if (inChanged) {
+        emit trimInChanged();
+        emit trimInTextChanged();
+    }
+    if (outChanged) {
+        emit trimOutChanged();
+        emit trimOutTextChanged();
+    }
+    emit rangeChanged();
+    emit geometryChanged();
+    write();
+}
+
+void TrimSession::write() {
+    if (isActive_ && projectVM_)
+        projectVM_->updateTrim(clip_.id, trimIn_, storedTrimOut(trimOut_, clip_.duration));
+}
+
+} // namespace kestrune
