@@ -2,148 +2,17 @@
 // shell with a store of its own, driven through the keyboard and the shell's
 // objects. Run under xvfb-run the preview's pictures are drawn too, and the
 // window's picture is saved to screenshots/ in this build folder.
-#include "app/kestrune_app.h"
-#include "fixtures/test_media.h"
+#include "main_window_fixture.h"
 
 #include <cmath>
-#include <gtest/gtest.h>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include <QDir>
-#include <QGuiApplication>
-#include <QImage>
-#include <QQmlComponent>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickStyle>
-#include <QQuickWindow>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Kestrune_ViewsPlugin)
 
-namespace kestrune {
+namespace kestrune::test {
 namespace {
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { QQuickStyle::setStyle("Fusion"); }
-
-    void SetUp() override {
-        ASSERT_TRUE(dataDir.isValid());
-        // No clock factory: the preview runs on the monotonic clock, without sound.
-        shell = std::make_unique<KestruneApp>(store, PlaybackManager::ClockFactory{});
-        engine = std::make_unique<QQmlEngine>();
-        engine->addImportPath("qrc:/");
-        QObject::connect(engine.get(), &QQmlEngine::warnings, [](const QList<QQmlError>& warnings) {
-            for (const auto& warning : warnings)
-                ADD_FAILURE() << warning.toString().toStdString();
-        });
-        QQmlComponent component(engine.get(), QUrl("qrc:/Kestrune/Views/Main.qml"));
-        ASSERT_TRUE(component.isReady()) << component.errorString().toStdString();
-        root.reset(component.createWithInitialProperties(
-            {{"app", QVariant::fromValue<QObject*>(shell.get())}}));
-        window = qobject_cast<QQuickWindow*>(root.get());
-        ASSERT_NE(window, nullptr) << component.errorString().toStdString();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-        window->requestActivate();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        shell->windowFirstShown();
-    }
-
-    void TearDown() override {
-        root.reset();
-        engine.reset();
-        shell.reset();
-    }
-
-    ProjectViewModel& project() { return *shell->projectVM(); }
-    PlaybackManager& playback() { return *shell->playbackManager(); }
-    AppCoordinator& coordinator() { return *shell->appCoordinator(); }
-
-    // The visible items named `objectName`, popups included.
-    std::vector<QQuickItem*> find(const QString& objectName) const {
-        std::vector<QQuickItem*> found;
-        collect(window->contentItem(), found,
-                [&](QQuickItem* item) { return item->objectName() == objectName; });
-        return found;
-    }
-    QQuickItem* one(const QString& objectName) const {
-        const auto found = find(objectName);
-        EXPECT_EQ(found.size(), 1u) << objectName.toStdString();
-        return found.empty() ? nullptr : found.front();
-    }
-    // The visible items that show `text`.
-    std::vector<QQuickItem*> withText(const QString& text) const {
-        std::vector<QQuickItem*> found;
-        collect(window->contentItem(), found,
-                [&](QQuickItem* item) { return item->property("text").toString() == text; });
-        return found;
-    }
-    std::vector<QString> texts(const QString& objectName) const {
-        std::vector<QString> found;
-        for (QQuickItem* item : find(objectName))
-            found.push_back(item->property("text").toString());
-        return found;
-    }
-
-    // Whether the popup `objectName` (the library, the alert) is on screen.
-    bool popupShown(const char* objectName) const {
-        const QObject* popup = root->findChild<QObject*>(objectName);
-        EXPECT_NE(popup, nullptr) << objectName;
-        return popup && popup->property("visible").toBool();
-    }
-
-    void closeLibrary() {
-        coordinator().setShowProjectLibrary(false);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !popupShown("projectLibrary"); }));
-    }
-
-    void importClip(const std::string& name) {
-        const int before = project().clipCount();
-        project().importVideo(QString::fromStdString(test::testMedia(name)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return project().clipCount() == before + 1; }, 10000))
-            << name;
-    }
-
-    void click(QQuickItem* item) {
-        ASSERT_NE(item, nullptr);
-        const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-        QTest::mouseClick(window, Qt::LeftButton, {}, centre.toPoint());
-    }
-
-    QImage saveScreenshot(const QString& name) {
-        QTest::qWait(100);
-        const QImage picture = window->grabWindow();
-        EXPECT_FALSE(picture.isNull());
-        QDir().mkpath(KESTRUNE_SCREENSHOTS);
-        EXPECT_TRUE(picture.save(QString(KESTRUNE_SCREENSHOTS) + "/" + name + ".png"));
-        return picture;
-    }
-
-    static bool videoFramesDrawn() { return QGuiApplication::platformName() != "offscreen"; }
-
-    QTemporaryDir dataDir;
-    ProjectStore store{dataDir.path()};
-    std::unique_ptr<KestruneApp> shell;
-    std::unique_ptr<QQmlEngine> engine;
-    std::unique_ptr<QObject> root;
-    QQuickWindow* window = nullptr;
-
-private:
-    template <class Match>
-    static void collect(QQuickItem* item, std::vector<QQuickItem*>& found, const Match& match) {
-        if (!item->isVisible())
-            return;
-        if (match(item))
-            found.push_back(item);
-        for (QQuickItem* child : item->childItems())
-            collect(child, found, match);
-    }
-};
 
 TEST_F(MainWindowTest, StartsInTheLibraryOverAnEmptyProject) {
     EXPECT_EQ(window->width(), 1280);
@@ -299,4 +168,4 @@ TEST_F(MainWindowTest, PlaysTwoImportedClipsWithTheChapterSidebar) {
 }
 
 } // namespace
-} // namespace kestrune
+} // namespace kestrune::test
