@@ -14,24 +14,6 @@ namespace kestrune {
 
 namespace {
 
-// The "J" formats are the plain ones at full range.
-AVPixelFormat layoutOf(int format) {
-    switch (format) {
-    case AV_PIX_FMT_YUVJ420P:
-        return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P:
-        return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P:
-        return AV_PIX_FMT_YUV444P;
-    case AV_PIX_FMT_YUVJ440P:
-        return AV_PIX_FMT_YUV440P;
-    case AV_PIX_FMT_YUVJ411P:
-        return AV_PIX_FMT_YUV411P;
-    default:
-        return static_cast<AVPixelFormat>(format);
-    }
-}
-
 bool isRgb(int format) {
     const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(format));
     return descriptor && (descriptor->flags & AV_PIX_FMT_FLAG_RGB);
@@ -97,9 +79,8 @@ QVideoFrameFormat::ColorSpace videoColorSpace(const AVFrame& picture) {
 QVideoFrameFormat::ColorRange videoColorRange(const AVFrame& picture) {
     if (isRgb(picture.format))
         return QVideoFrameFormat::ColorRange_Video;
-    const bool full =
-        picture.color_range == AVCOL_RANGE_JPEG || layoutOf(picture.format) != picture.format;
-    return full ? QVideoFrameFormat::ColorRange_Full : QVideoFrameFormat::ColorRange_Video;
+    return isFullRange(picture) ? QVideoFrameFormat::ColorRange_Full
+                                : QVideoFrameFormat::ColorRange_Video;
 }
 
 QVideoFrameFormat::ColorTransfer videoColorTransfer(const AVFrame& picture) {
@@ -129,7 +110,7 @@ QVideoFrameFormat::ColorTransfer videoColorTransfer(const AVFrame& picture) {
 QVideoFrame VideoFrameConverter::convert(const AVFrame& picture, int rotation) {
     if (!picture.data[0] || picture.width <= 0 || picture.height <= 0)
         return {};
-    const AVPixelFormat layout = layoutOf(picture.format);
+    const AVPixelFormat layout = plainPixelLayout(picture.format);
     const AVFrame* source = &picture;
     QVideoFrameFormat::PixelFormat pixelFormat = directFormat(layout);
     AVPixelFormat sourceLayout = layout;
@@ -154,7 +135,7 @@ QVideoFrame VideoFrameConverter::convert(const AVFrame& picture, int rotation) {
 }
 
 const AVFrame* VideoFrameConverter::toYuv420(const AVFrame& picture) {
-    const AVPixelFormat layout = layoutOf(picture.format);
+    const AVPixelFormat layout = plainPixelLayout(picture.format);
     if (!context_ || picture.format != sourceFormat_ || picture.width != width_ ||
         picture.height != height_) {
         sourceFormat_ = -1;

@@ -1,3 +1,4 @@
+#include "event_loop.h"
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "log/capturing_sink.h"
@@ -24,30 +25,11 @@ namespace kestrune {
 namespace {
 
 using test::paintedFrameNumber;
+using test::runFor;
+using test::runUntil;
 using test::testMedia;
 
 constexpr double kFrame = 1.0 / 30; // counter.mp4 and hd30.mp4
-
-// Runs the event loop until `done` holds or `timeoutMs` pass; whether it held.
-template <typename Done>
-bool runUntil(Done done, int timeoutMs = 5000) {
-    QTimer heartbeat; // keeps the loop waking while nothing else is due
-    heartbeat.start(5);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-void runFor(int milliseconds) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    runUntil([&] { return elapsed.elapsed() >= milliseconds; }, milliseconds + 1000);
-}
 
 // Lets every file read still in flight finish and hand over its result.
 void settle() {

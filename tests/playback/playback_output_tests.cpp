@@ -1,3 +1,4 @@
+#include "event_loop.h"
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "log/capturing_sink.h"
@@ -32,31 +33,12 @@ namespace kestrune {
 namespace {
 
 using test::paintedFrameNumber;
+using test::runUntil;
+using test::seekAndWait;
 using test::testMedia;
 
 MediaTime seconds(double value) {
     return MediaTime::fromSeconds(value, 600);
-}
-
-template <typename Done>
-bool runUntil(Done done, int timeoutMs = 5000) {
-    QTimer heartbeat;
-    heartbeat.start(5);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-bool seekAndWait(TimelinePlayer& player, MediaTime time) {
-    std::optional<bool> result;
-    player.seek(time, MediaTime::zero(), MediaTime::zero(),
-                [&](bool finished) { result = finished; });
-    return runUntil([&] { return result.has_value(); }) && *result;
 }
 
 // The counter's number painted in the luma plane of a sink's frame; −1 when unreadable.

@@ -1,3 +1,4 @@
+#include "event_loop.h"
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "log/capturing_sink.h"
@@ -22,6 +23,9 @@ void PrintTo(const MediaTime& time, std::ostream* out) {
 namespace {
 
 using test::paintedFrameNumber;
+using test::runFor;
+using test::runUntil;
+using test::seekAndWait;
 using test::testMedia;
 
 MediaTime frames(int count) {
@@ -36,38 +40,8 @@ PlayerSegment counter(double start, double end) {
     return {testMedia("counter.mp4"), seconds(start), seconds(end)};
 }
 
-// Runs the event loop until `done` holds or `timeoutMs` pass; whether it held.
-template <typename Done>
-bool runUntil(Done done, int timeoutMs = 5000) {
-    QTimer heartbeat; // keeps the loop waking while nothing else is due
-    heartbeat.start(5);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-void runFor(int milliseconds) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    runUntil([&] { return elapsed.elapsed() >= milliseconds; }, milliseconds + 1000);
-}
-
 int shownNumber(const TimelinePlayer& player) {
     return player.currentFrame() ? paintedFrameNumber(*player.currentFrame()->picture) : -1;
-}
-
-// Seeks exactly and waits for the picture; the completion's result.
-bool seekAndWait(TimelinePlayer& player, MediaTime time) {
-    std::optional<bool> result;
-    player.seek(time, MediaTime::zero(), MediaTime::zero(),
-                [&](bool finished) { result = finished; });
-    EXPECT_TRUE(runUntil([&] { return result.has_value(); }));
-    return result.value_or(false);
 }
 
 // A clock that is always exactly at the end of the picture on screen, as if each
