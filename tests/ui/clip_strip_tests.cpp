@@ -28,15 +28,7 @@ protected:
 
     static VideoClip clip(const char* fileName, double duration, double trimIn = 0,
                           std::optional<double> trimOut = std::nullopt) {
-        VideoClip made;
-        made.id = Uuid::generate();
-        made.fileName = fileName;
-        made.duration = duration;
-        made.width = 1920;
-        made.height = 1080;
-        made.trimIn = trimIn;
-        made.trimOut = trimOut;
-        return made;
+        return clipRecord(fileName, duration, trimIn, trimOut);
     }
 
     void setClips(std::vector<VideoClip> clips) {

@@ -72,14 +72,7 @@ protected:
     // Puts in a clip record of `duration` whose file is the test clip `media`.
     QString addClip(const char* media, double duration, double trimIn = 0,
                     std::optional<double> trimOut = std::nullopt, bool located = true) {
-        VideoClip clip;
-        clip.id = Uuid::generate();
-        clip.fileName = media;
-        clip.duration = duration;
-        clip.width = 1920;
-        clip.height = 1080;
-        clip.trimIn = trimIn;
-        clip.trimOut = trimOut;
+        VideoClip clip = clipRecord(media, duration, trimIn, trimOut);
         if (located)
             clip.bookmarkData = FileReference::make(testMedia(media))->encode();
         Project project = model.project();

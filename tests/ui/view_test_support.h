@@ -4,8 +4,11 @@
 // turned into a test failure.
 #pragma once
 
+#include "model/project.h"
+
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QDir>
@@ -21,6 +24,20 @@
 Q_IMPORT_QML_PLUGIN(Kestrune_ViewsPlugin)
 
 namespace kestrune::test {
+
+// A 1920 × 1080 clip record with a new id, as the strip and the trim views show it.
+inline VideoClip clipRecord(const char* fileName, double duration, double trimIn = 0,
+                            std::optional<double> trimOut = std::nullopt) {
+    VideoClip clip;
+    clip.id = Uuid::generate();
+    clip.fileName = fileName;
+    clip.duration = duration;
+    clip.width = 1920;
+    clip.height = 1080;
+    clip.trimIn = trimIn;
+    clip.trimOut = trimOut;
+    return clip;
+}
 
 class ViewTest : public ::testing::Test {
 protected:
