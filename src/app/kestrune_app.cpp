@@ -107,10 +107,6 @@ void KestruneApp::libraryDismissed() {
         switchProject(appCoordinator_.createNewProject(*projectVM_, playbackManager_));
 }
 
-int KestruneApp::storedProjectCount() const {
-    return static_cast<int>(store_.listProjects().size());
-}
-
 void KestruneApp::applicationStateChanged(Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive)
         return;

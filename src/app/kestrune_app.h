@@ -42,6 +42,8 @@ public:
     ExportCoordinator* exportCoordinator() { return &exportCoordinator_; }
     AppCoordinator* appCoordinator() { return &appCoordinator_; }
     const AppDelegate& appDelegate() const { return appDelegate_; }
+    // Where the projects are kept; the library lists, renames and copies them here.
+    const ProjectStore& store() const { return store_; }
 
     // Installs `model` as the open project; the shell owns it from now on.
     void switchProject(std::unique_ptr<ProjectViewModel> model);
@@ -64,8 +66,6 @@ public:
     // The library sheet has closed, by whatever means: a New Project asked for
     // while it was shown is created now.
     Q_INVOKABLE void libraryDismissed();
-    // How many projects the store holds, read from the folder each time.
-    Q_INVOKABLE int storedProjectCount() const;
 
     // Leaving the foreground pauses the preview and saves the open project.
     void applicationStateChanged(Qt::ApplicationState state);

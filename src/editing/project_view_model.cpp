@@ -134,6 +134,13 @@ void ProjectViewModel::setName(const QString& name) {
     publish(before);
 }
 
+void ProjectViewModel::adoptRename(const QString& name) {
+    const Project before = project_;
+    project_.name = name.toStdString();
+    touch();
+    publish(before);
+}
+
 // Import
 
 void ProjectViewModel::importVideo(const QString& givenPath) {

@@ -80,6 +80,11 @@ public:
     // The header's name field: the new name goes out with the next save of any
     // kind; the rename alone does not touch the project or schedule one.
     void setName(const QString& name);
+    // A rename made outside the editor, in the library, which has already written
+    // it to the stored file: the model takes the name and a change date no older
+    // than the file's, so its next save neither undoes the rename nor dates the
+    // project back.
+    void adoptRename(const QString& name);
     bool sidebarOverlay() const { return project_.sidebarOverlay; }
     int clipCount() const { return static_cast<int>(project_.clips.size()); }
     double totalDuration() const { return project_.totalDuration(); }

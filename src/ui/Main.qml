@@ -301,6 +301,16 @@ ApplicationWindow {
         }
     }
 
+    ExportDialogView {
+        projectVM: window.projectVM
+        exportCoordinator: window.app ? window.app.exportCoordinator : null
+        visible: window.projectVM ? window.projectVM.showExportDialog : false
+        onDismissRequested: {
+            if (window.projectVM)
+                window.projectVM.showExportDialog = false;
+        }
+    }
+
     ProjectLibrarySheet {
         app: window.app
     }

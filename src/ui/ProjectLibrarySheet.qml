@@ -3,9 +3,11 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import Kestrune.Views
 
-// The project library over the editor, shown while the coordinator says so.
-// Closing it by any means (its button, Escape) tells the shell, which then
-// finishes a New Project asked for meanwhile.
+// The project library over the editor, shown while the coordinator says so:
+// every stored project as a card, newest first, with a search field, a New
+// Project card, and open, rename, duplicate and delete on each card. Closing it
+// by any means (its button, Escape, opening a project) tells the shell, which
+// then finishes a New Project asked for meanwhile.
 Popup {
     id: sheet
 
@@ -13,12 +15,18 @@ Popup {
     property var app
 
     readonly property var coordinator: app ? app.appCoordinator : null
-    property int storedProjects: 0
+    readonly property int gridPadding: 24
+    readonly property int gridSpacing: 16
+    // As many columns of at least 200 as fit, each at most 260 wide.
+    readonly property int columns: Math.max(1, Math.floor((grid.width - 2 * gridPadding
+                                                          + gridSpacing) / (200 + gridSpacing)))
+    readonly property real cardWidth: Math.min(260, (grid.width - 2 * gridPadding - (columns - 1)
+                                                     * gridSpacing) / columns)
 
     objectName: "projectLibrary"
     anchors.centerIn: Overlay.overlay
-    width: Math.max(600, Math.min(760, (parent ? parent.width : 0) - 80))
-    height: Math.max(450, Math.min(560, (parent ? parent.height : 0) - 80))
+    width: Math.max(600, Math.min(860, (parent ? parent.width : 0) - 80))
+    height: Math.max(450, Math.min(600, (parent ? parent.height : 0) - 80))
     modal: true
     focus: true
     padding: 0
@@ -46,8 +54,13 @@ Popup {
 
     Component.onCompleted: follow()
     onCoordinatorChanged: follow()
-    onAboutToShow: storedProjects = app ? app.storedProjectCount() : 0
+    onAboutToShow: {
+        searchField.text = "";
+        library.reload();
+    }
     onClosed: {
+        cardMenu.close();
+        deleteAlert.close();
         if (!coordinator)
             return;
         coordinator.showProjectLibrary = false;
@@ -61,33 +74,62 @@ Popup {
         }
     }
 
+    ProjectLibrary {
+        id: library
+        app: sheet.app
+        searchText: searchField.text
+    }
+
     ColumnLayout {
         anchors.fill: parent
         spacing: 0
 
-        RowLayout {
+        // Anchored rather than laid out: a row layout leaves the search field
+        // where it was when the field turns visible while the sheet is hidden.
+        Item {
             Layout.fillWidth: true
-            Layout.margins: 16
             Layout.leftMargin: 24
-            spacing: 8
+            Layout.rightMargin: 24
+            Layout.topMargin: 24
+            Layout.bottomMargin: 16
+            implicitHeight: 32
 
             Label {
-                Layout.fillWidth: true
+                anchors.left: parent.left
+                anchors.right: searchField.visible ? searchField.left : closeButton.left
+                anchors.rightMargin: 12
+                anchors.verticalCenter: parent.verticalCenter
                 text: "Kestrune"
-                font.pixelSize: 22
-                font.weight: Font.DemiBold
+                elide: Text.ElideRight
+                font.pixelSize: 24
+                font.bold: true
+                color: EditorStyle.primaryText
+            }
+            RoundedTextField {
+                id: searchField
+                objectName: "librarySearchField"
+                anchors.right: closeButton.left
+                anchors.rightMargin: 12
+                anchors.verticalCenter: parent.verticalCenter
+                width: 200
+                visible: library.hasProjects
+                placeholderText: "Search"
             }
             ToolButton {
+                id: closeButton
                 objectName: "closeLibraryButton"
+                anchors.right: parent.right
+                anchors.verticalCenter: parent.verticalCenter
                 focusPolicy: Qt.NoFocus
                 contentItem: Icon {
-                    name: "xmark"
-                    size: 18
+                    name: "xmark.circle.fill"
+                    size: 20
                     color: EditorStyle.secondaryText
                 }
+                background: Item {}
                 ToolTip.visible: hovered
                 ToolTip.delay: 600
-                ToolTip.text: "Close"
+                ToolTip.text: "Close Library (Esc)"
                 onClicked: sheet.close()
             }
         }
@@ -97,19 +139,33 @@ Popup {
         }
 
         Item {
+            id: grid
             Layout.fillWidth: true
             Layout.fillHeight: true
 
             Column {
+                objectName: "emptyLibraryState"
                 anchors.centerIn: parent
+                visible: !library.hasProjects
                 spacing: 16
 
-                Label {
-                    objectName: "emptyLibraryText"
+                Icon {
                     anchors.horizontalCenter: parent.horizontalCenter
-                    visible: sheet.storedProjects === 0
-                    text: "No projects yet"
-                    font.pixelSize: 15
+                    name: "film.stack"
+                    size: 48
+                    color: EditorStyle.secondaryText
+                }
+                Label {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: "No Projects Yet"
+                    font.pixelSize: 20
+                    font.weight: Font.DemiBold
+                    color: EditorStyle.primaryText
+                }
+                Label {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: "Create your first project to get started"
+                    font.pixelSize: 14
                     color: EditorStyle.secondaryText
                 }
                 AccentButton {
@@ -117,9 +173,205 @@ Popup {
                     anchors.horizontalCenter: parent.horizontalCenter
                     text: "New Project"
                     iconName: "plus"
-                    onClicked: sheet.app.newProjectFromLibrary()
+                    font.pixelSize: 14
+                    font.weight: Font.Medium
+                    topPadding: 10
+                    bottomPadding: 10
+                    leftPadding: 20
+                    rightPadding: 20
+                    onClicked: library.newProject()
                 }
             }
+
+            Flickable {
+                objectName: "projectGrid"
+                anchors.fill: parent
+                visible: library.hasProjects
+                clip: true
+                contentWidth: width
+                contentHeight: cards.height + 2 * sheet.gridPadding
+                boundsBehavior: Flickable.StopAtBounds
+                ScrollBar.vertical: ScrollBar {}
+
+                Grid {
+                    id: cards
+                    x: sheet.gridPadding
+                    y: sheet.gridPadding
+                    columns: sheet.columns
+                    columnSpacing: sheet.gridSpacing
+                    rowSpacing: sheet.gridSpacing
+
+                    Item {
+                        id: newProjectCard
+                        objectName: "newProjectCard"
+                        width: sheet.cardWidth
+                        height: 190
+
+                        MouseArea {
+                            anchors.fill: parent
+                            cursorShape: Qt.PointingHandCursor
+                            onClicked: library.newProject()
+                        }
+                        Column {
+                            width: parent.width
+
+                            Rectangle {
+                                width: parent.width
+                                height: 120
+                                radius: 6
+                                color: Qt.rgba(EditorStyle.accent.r, EditorStyle.accent.g,
+                                               EditorStyle.accent.b, 0.1)
+
+                                Icon {
+                                    anchors.centerIn: parent
+                                    name: "plus"
+                                    size: 32
+                                    color: EditorStyle.accent
+                                }
+                            }
+                            Label {
+                                width: parent.width
+                                padding: 8
+                                text: "New Project"
+                                font.pixelSize: 13
+                                font.weight: Font.DemiBold
+                                color: EditorStyle.primaryText
+                            }
+                        }
+                    }
+
+                    Repeater {
+                        model: library
+
+                        ProjectCardView {
+                            id: cardView
+
+                            required property string name
+                            required projectId
+                            required clipCountText
+                            required lengthText
+                            required dateText
+                            required thumbnail
+
+                            width: sheet.cardWidth
+                            height: 190
+                            projectName: name
+                            onOpenRequested: library.openProject(projectId)
+                            onRenameCommitted: typedName => library.renameProject(projectId,
+                                                                                  typedName)
+                            onMenuRequested: (x, y) => {
+                                cardMenu.card = cardView;
+                                cardMenu.popup(cardView, x, y);
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    Menu {
+        id: cardMenu
+        objectName: "projectCardMenu"
+
+        // The card the menu was opened on.
+        property Item card
+
+        MenuItem {
+            objectName: "renameProjectItem"
+            text: "Rename"
+            onTriggered: cardMenu.card.beginRename()
+        }
+        MenuItem {
+            objectName: "duplicateProjectItem"
+            text: "Duplicate"
+            onTriggered: library.duplicateProject(cardMenu.card.projectId)
+        }
+        MenuSeparator {}
+        MenuItem {
+            id: deleteItem
+            objectName: "deleteProjectItem"
+            text: "Delete"
+            contentItem: Text {
+                text: deleteItem.text
+                font: deleteItem.font
+                color: "#ff453a"
+                verticalAlignment: Text.AlignVCenter
+            }
+            onTriggered: {
+                deleteAlert.projectId = cardMenu.card.projectId;
+                deleteAlert.projectName = cardMenu.card.projectName;
+                deleteAlert.open();
+            }
+        }
+    }
+
+    Dialog {
+        id: deleteAlert
+        objectName: "deleteProjectAlert"
+
+        property string projectId
+        property string projectName
+
+        anchors.centerIn: Overlay.overlay
+        modal: true
+        title: "Delete Project?"
+        width: 400
+        padding: 20
+        topPadding: 8
+
+        Overlay.modal: Rectangle {
+            color: Qt.rgba(0, 0, 0, 0.3)
+        }
+        background: Rectangle {
+            radius: 10
+            color: "#2a2a2c"
+            border.width: 1
+            border.color: Qt.rgba(1, 1, 1, 0.12)
+        }
+        header: Label {
+            text: deleteAlert.title
+            padding: 20
+            bottomPadding: 0
+            font.pixelSize: 15
+            font.weight: Font.DemiBold
+            color: EditorStyle.primaryText
+        }
+        footer: DialogButtonBox {
+            padding: 20
+            topPadding: 0
+            background: Item {}
+
+            Button {
+                objectName: "cancelDeleteButton"
+                text: "Cancel"
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            }
+            Button {
+                id: confirmDelete
+                objectName: "confirmDeleteButton"
+                text: "Delete"
+                DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+                contentItem: Text {
+                    text: confirmDelete.text
+                    font: confirmDelete.font
+                    color: "#ff453a"
+                    horizontalAlignment: Text.AlignHCenter
+                    verticalAlignment: Text.AlignVCenter
+                }
+                onClicked: {
+                    deleteAlert.close();
+                    library.deleteProject(deleteAlert.projectId);
+                }
+            }
+        }
+
+        Label {
+            width: parent.width
+            wrapMode: Text.Wrap
+            text: "Are you sure you want to delete \"" + deleteAlert.projectName
+                  + "\"? This cannot be undone."
+            color: EditorStyle.secondaryText
         }
     }
 }

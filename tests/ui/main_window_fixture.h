@@ -111,6 +111,39 @@ protected:
             << name;
     }
 
+    // Adds a section through the sheet, typing into each field; saves it with
+    // Return or with the sheet's button.
+    void addSectionThroughForm(const QString& title, const QString& subtitle, const QString& time,
+                               bool saveWithReturn) {
+        const int before = sectionCount();
+        click(one("addSectionButton"));
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const auto fields = find("titleField");
+            return fields.size() == 1 && fields.front()->hasActiveFocus();
+        }));
+        EXPECT_EQ(texts("formHeading"), std::vector<QString>{"Add Section"});
+        typeText(title);
+        click(one("subtitleField"));
+        typeText(subtitle);
+        click(one("timeField"));
+        typeText(time);
+        if (saveWithReturn) {
+            QTest::keyClick(window, Qt::Key_Return);
+        } else {
+            auto* save = one("saveButton");
+            ASSERT_NE(save, nullptr);
+            EXPECT_EQ(save->property("text").toString(), "Add Section");
+            click(save);
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return find("titleField").empty(); }))
+            << title.toStdString();
+        EXPECT_EQ(sectionCount(), before + 1);
+    }
+
+    int sectionCount() const {
+        return static_cast<int>(shell->projectVM()->project().sections.size());
+    }
+
     static QPoint centreOf(const QQuickItem* item) {
         return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
     }

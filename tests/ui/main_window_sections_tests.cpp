@@ -15,39 +15,6 @@ namespace {
 
 class MainWindowSectionsTest : public MainWindowTest {
 protected:
-    // Adds a section through the sheet, typing into each field; saves it with
-    // Return or with the sheet's button.
-    void addSectionThroughForm(const QString& title, const QString& subtitle, const QString& time,
-                               bool saveWithReturn) {
-        const int before = sectionCount();
-        click(one("addSectionButton"));
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            const auto fields = find("titleField");
-            return fields.size() == 1 && fields.front()->hasActiveFocus();
-        }));
-        EXPECT_EQ(texts("formHeading"), std::vector<QString>{"Add Section"});
-        typeText(title);
-        click(one("subtitleField"));
-        typeText(subtitle);
-        click(one("timeField"));
-        typeText(time);
-        if (saveWithReturn) {
-            QTest::keyClick(window, Qt::Key_Return);
-        } else {
-            auto* save = one("saveButton");
-            ASSERT_NE(save, nullptr);
-            EXPECT_EQ(save->property("text").toString(), "Add Section");
-            click(save);
-        }
-        ASSERT_TRUE(QTest::qWaitFor([&] { return find("titleField").empty(); }))
-            << title.toStdString();
-        EXPECT_EQ(sectionCount(), before + 1);
-    }
-
-    int sectionCount() const {
-        return static_cast<int>(shell->projectVM()->project().sections.size());
-    }
-
     // Scrolls the sections column until `item` lies inside it, so a click reaches it.
     void scrollIntoView(QQuickItem* item) {
         auto* column = one("sectionsColumn");
