@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 int main(int argc, char** argv) {
@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     QString userData = qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + "/.local/share");
     QFile::link(userData + "/fonts", dataHome.filePath("fonts"));
     setenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit().constData(), 1);
-    QGuiApplication app(argc, argv);
+    // A widgets application, as Kestrune's own: the save panel is a widget dialog.
+    QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

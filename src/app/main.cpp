@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
@@ -51,9 +51,11 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName("Kestrune");
-    QGuiApplication::setOrganizationName("Kestrune");
+    // A widgets application: the save panel is Qt's file dialog where the desktop has none.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Kestrune");
+    QApplication::setOrganizationName("Kestrune");
+    QApplication::setStyle("Fusion");
     QQuickStyle::setStyle("Fusion");
 
     // Made before the engine and destroyed after it: the views refer to it to the end.

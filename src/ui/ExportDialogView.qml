@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Kestrune.Views
 
@@ -58,20 +57,17 @@ Popup {
         onSaveLocationRequested: {
             savePanel.nameFilters = saveNameFilters;
             savePanel.defaultSuffix = defaultSuffix;
-            savePanel.selectedFile = proposedSaveFile;
+            savePanel.proposedFile = proposedSaveFile;
             savePanel.open();
         }
     }
 
-    FileDialog {
+    SavePanel {
         id: savePanel
         objectName: "exportSavePanel"
         title: "Export Video"
-        fileMode: FileDialog.SaveFile
-        acceptLabel: "Save"
-        // Inside a popup the panel does not find the window on its own.
         parentWindow: dialog.parent ? dialog.parent.Window.window : null
-        onAccepted: dialogModel.saveLocationChosen(selectedFile)
+        onAccepted: file => dialogModel.saveLocationChosen(file)
         onRejected: dialogModel.saveLocationCancelled()
     }
 

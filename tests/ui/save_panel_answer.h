@@ -1,29 +1,47 @@
-// Answers a QtQuick.Dialogs FileDialog in save mode for the tests that drive a
-// view up to its save panel.
+// Answers the export's save panel (a SavePanel, Qt's file dialog behind it) as a
+// user does, for the tests that drive a view up to it.
 #pragma once
 
+#include "ui/save_panel.h"
+
+#include <QFileDialog>
 #include <QFileInfo>
-#include <QMetaObject>
-#include <QObject>
+#include <QLineEdit>
+#include <QTest>
 #include <QUrl>
 
 namespace kestrune::test {
 
-// Chooses `file` in the open save panel `panel` (the FileDialog object) and
-// accepts it, the way the panel reports a choice to the view: `selectedFile` set,
-// then its `accepted` signal, then the panel closes.
-//
-// Qt 6.4's own panel, shown where the desktop offers none and on the offscreen
-// platform, cannot be answered like a user would answer it: calling its accept()
-// from outside reports a rejection, it takes the file from its name field rather
-// than from `selectedFile`, and it keeps its button disabled for a typed new name.
+// The panel's dialog while it is shown, or null.
+inline QFileDialog* savePanelDialog(QObject* panel) {
+    auto* savePanel = qobject_cast<SavePanel*>(panel);
+    return savePanel ? savePanel->dialog() : nullptr;
+}
+
+// Goes to the folder of `file`, types its name in place of the proposed one and
+// presses Return.
 inline bool answerSavePanel(QObject* panel, const QUrl& file) {
-    const QFileInfo chosen(file.toLocalFile());
-    if (!panel->setProperty("currentFolder", QUrl::fromLocalFile(chosen.absolutePath())) ||
-        !panel->setProperty("selectedFile", file))
+    QFileDialog* dialog = savePanelDialog(panel);
+    if (!dialog)
         return false;
-    return QMetaObject::invokeMethod(panel, "accepted") &&
-           QMetaObject::invokeMethod(panel, "close");
+    const QFileInfo chosen(file.toLocalFile());
+    dialog->setDirectory(chosen.absolutePath());
+    auto* nameField = dialog->findChild<QLineEdit*>("fileNameEdit");
+    if (!nameField)
+        return false;
+    nameField->selectAll();
+    QTest::keyClicks(nameField, chosen.fileName());
+    QTest::keyClick(nameField, Qt::Key_Return);
+    return true;
+}
+
+// Closes the panel with Escape.
+inline bool cancelSavePanel(QObject* panel) {
+    QFileDialog* dialog = savePanelDialog(panel);
+    if (!dialog)
+        return false;
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    return true;
 }
 
 } // namespace kestrune::test
