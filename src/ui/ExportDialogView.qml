@@ -62,12 +62,13 @@ Popup {
         }
     }
 
-    SavePanel {
+    FilePanel {
         id: savePanel
         objectName: "exportSavePanel"
+        mode: FilePanel.SaveFile
         title: "Export Video"
         parentWindow: dialog.parent ? dialog.parent.Window.window : null
-        onAccepted: file => dialogModel.saveLocationChosen(file)
+        onAccepted: files => dialogModel.saveLocationChosen(files[0])
         onRejected: dialogModel.saveLocationCancelled()
     }
 

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Kestrune.Views
 
@@ -279,14 +278,15 @@ ApplicationWindow {
         }
     }
 
-    FileDialog {
+    FilePanel {
         id: fileImporter
         objectName: "fileImporter"
+        mode: FilePanel.OpenFiles
         title: "Add Videos"
-        fileMode: FileDialog.OpenFiles
         nameFilters: ["Movies (*.mp4 *.mov)", "MPEG-4 movies (*.mp4)", "QuickTime movies (*.mov)"]
-        onAccepted: {
-            for (const file of selectedFiles)
+        parentWindow: window
+        onAccepted: files => {
+            for (const file of files)
                 window.projectVM.importVideoUrl(file);
             window.projectVM.showFileImporter = false;
         }

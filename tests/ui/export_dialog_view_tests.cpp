@@ -1,9 +1,9 @@
 #include "editing/project_view_model.h"
 #include "export/export_coordinator.h"
+#include "file_panel_answer.h"
 #include "fixtures/test_media.h"
 #include "held_export_pipeline.h"
 #include "log/capturing_sink.h"
-#include "save_panel_answer.h"
 #include "view_test_support.h"
 
 #include <gtest/gtest.h>
@@ -177,10 +177,10 @@ TEST_F(ExportDialogViewTest, TheSavePanelAnswersTheStartButton) {
     // Cancelled: back on the form, nothing started.
     click("startExportButton");
     ASSERT_TRUE(QTest::qWaitFor([&] { return savePanelShown(); }, 10000));
-    ASSERT_NE(test::savePanelDialog(savePanel()), nullptr);
-    EXPECT_EQ(test::savePanelDialog(savePanel())->selectedFiles().value(0).section('/', -1),
+    ASSERT_NE(test::panelDialog(savePanel()), nullptr);
+    EXPECT_EQ(test::panelDialog(savePanel())->selectedFiles().value(0).section('/', -1),
               "export.mp4");
-    ASSERT_TRUE(test::cancelSavePanel(savePanel()));
+    ASSERT_TRUE(test::cancelFilePanel(savePanel()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !savePanelShown(); }));
     EXPECT_TRUE(sink.contains(log::Category::ExportDialog, "Export: save panel cancelled by user"));
     EXPECT_EQ(held.started(), 0);
@@ -189,7 +189,7 @@ TEST_F(ExportDialogViewTest, TheSavePanelAnswersTheStartButton) {
     // Chosen without an extension: the export goes to the name with ".mp4".
     click("startExportButton");
     ASSERT_TRUE(QTest::qWaitFor([&] { return savePanelShown(); }, 10000));
-    ASSERT_TRUE(test::answerSavePanel(savePanel(), QUrl::fromLocalFile(dataDir.filePath("talk"))));
+    ASSERT_TRUE(test::answerFilePanel(savePanel(), QUrl::fromLocalFile(dataDir.filePath("talk"))));
     ASSERT_TRUE(QTest::qWaitFor([&] { return held.started() == 1; }));
     EXPECT_EQ(held.outputPath(), dataDir.filePath("talk.mp4"));
     EXPECT_EQ(held.config().codec, ExportCodec::h264);

@@ -4,8 +4,8 @@
 // a copy. The written movie is read back with ffprobe; the window's pictures at
 // each step land in screenshots/ of this build folder.
 #include "export/media_probe.h"
+#include "file_panel_answer.h"
 #include "main_window_fixture.h"
-#include "save_panel_answer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,12 +25,12 @@ protected:
         QObject* panel = root->findChild<QObject*>("exportSavePanel");
         ASSERT_NE(panel, nullptr);
         ASSERT_TRUE(QTest::qWaitFor([&] { return panel->property("visible").toBool(); }, 20000));
-        ASSERT_NE(savePanelDialog(panel), nullptr);
-        EXPECT_EQ(savePanelDialog(panel)->selectedFiles().value(0).section('/', -1), "export.mp4");
+        ASSERT_NE(panelDialog(panel), nullptr);
+        EXPECT_EQ(panelDialog(panel)->selectedFiles().value(0).section('/', -1), "export.mp4");
         QTest::qWait(100);
-        EXPECT_TRUE(savePanelDialog(panel)->grab().save(QString(KESTRUNE_SCREENSHOTS) +
-                                                        "/session-save-panel.png"));
-        ASSERT_TRUE(test::answerSavePanel(panel, QUrl::fromLocalFile(path)));
+        EXPECT_TRUE(panelDialog(panel)->grab().save(QString(KESTRUNE_SCREENSHOTS) +
+                                                    "/session-save-panel.png"));
+        ASSERT_TRUE(test::answerFilePanel(panel, QUrl::fromLocalFile(path)));
     }
 
     // The library's cards, in the order shown.
@@ -65,8 +65,15 @@ TEST_F(MainWindowSessionTest, FromANewProjectToAnExportedMovieAndBackToTheLibrar
     replaceText("Garden Tour");
     QTest::keyClick(window, Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return project().name() == "Garden Tour"; }));
-    importClip("hd30.mp4");   // 3 s, 1920 × 1080
-    importClip("hd60.mov");   // 2 s
+    // The first clip through the drop zone's panel, the others as if dropped.
+    click(one("dropZone"));
+    QObject* importPanel = root->findChild<QObject*>("fileImporter");
+    ASSERT_NE(importPanel, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return importPanel->property("visible").toBool(); }));
+    ASSERT_TRUE(answerFilePanel(
+        importPanel, QUrl::fromLocalFile(QString::fromStdString(testMedia("hd30.mp4")))));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return project().clipCount() == 1; }, 10000)); // 3 s, 1080p
+    importClip("hd60.mov");                                                          // 2 s
     importClip("silent.mp4"); // 2 s, no sound
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {

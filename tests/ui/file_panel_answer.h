@@ -1,8 +1,8 @@
-// Answers the export's save panel (a SavePanel, Qt's file dialog behind it) as a
-// user does, for the tests that drive a view up to it.
+// Answers a file panel (a FilePanel, Qt's file dialog behind it) as a user
+// does, for the tests that drive a view up to it.
 #pragma once
 
-#include "ui/save_panel.h"
+#include "ui/file_panel.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,15 +13,15 @@
 namespace kestrune::test {
 
 // The panel's dialog while it is shown, or null.
-inline QFileDialog* savePanelDialog(QObject* panel) {
-    auto* savePanel = qobject_cast<SavePanel*>(panel);
-    return savePanel ? savePanel->dialog() : nullptr;
+inline QFileDialog* panelDialog(QObject* panel) {
+    auto* filePanel = qobject_cast<FilePanel*>(panel);
+    return filePanel ? filePanel->dialog() : nullptr;
 }
 
 // Goes to the folder of `file`, types its name in place of the proposed one and
 // presses Return.
-inline bool answerSavePanel(QObject* panel, const QUrl& file) {
-    QFileDialog* dialog = savePanelDialog(panel);
+inline bool answerFilePanel(QObject* panel, const QUrl& file) {
+    QFileDialog* dialog = panelDialog(panel);
     if (!dialog)
         return false;
     const QFileInfo chosen(file.toLocalFile());
@@ -36,8 +36,8 @@ inline bool answerSavePanel(QObject* panel, const QUrl& file) {
 }
 
 // Closes the panel with Escape.
-inline bool cancelSavePanel(QObject* panel) {
-    QFileDialog* dialog = savePanelDialog(panel);
+inline bool cancelFilePanel(QObject* panel) {
+    QFileDialog* dialog = panelDialog(panel);
     if (!dialog)
         return false;
     QTest::keyClick(dialog, Qt::Key_Escape);

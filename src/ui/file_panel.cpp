@@ -1,9 +1,11 @@
-#include "save_panel.h"
+#include "file_panel.h"
 
 #include <QColor>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPalette>
+#include <QStandardPaths>
 #include <QWindow>
 
 namespace kestrune {
@@ -35,62 +37,81 @@ QPalette darkPalette() {
     return palette;
 }
 
+// Where clips usually are, when the caller proposes no folder.
+QString moviesFolder() {
+    const QString movies = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    return !movies.isEmpty() && QFileInfo(movies).isDir() ? movies : QDir::homePath();
+}
+
 } // namespace
 
-SavePanel::~SavePanel() {
+FilePanel::~FilePanel() {
     delete dialog_;
 }
 
-bool SavePanel::isVisible() const {
+bool FilePanel::isVisible() const {
     return dialog_ && dialog_->isVisible();
 }
 
-void SavePanel::open() {
+void FilePanel::open() {
     if (dialog_)
         return;
     // A top-level dialog of its own: widgets cannot be children of a Qt Quick window.
     auto* dialog = new QFileDialog(nullptr, title_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setFileMode(QFileDialog::AnyFile);
+    if (mode_ == SaveFile) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::ExistingFiles);
+    }
     dialog->setNameFilters(nameFilters_);
     dialog->setDefaultSuffix(defaultSuffix_);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setPalette(darkPalette());
-    const QFileInfo proposed(proposedFile_.toLocalFile());
-    if (!proposedFile_.isEmpty()) {
+    if (mode_ == SaveFile && !proposedFile_.isEmpty()) {
+        const QFileInfo proposed(proposedFile_.toLocalFile());
         dialog->setDirectory(proposed.absolutePath());
         dialog->selectFile(proposed.fileName());
+    } else if (mode_ == OpenFiles) {
+        dialog->setDirectory(proposedFile_.isEmpty() ? moviesFolder()
+                                                     : proposedFile_.toLocalFile());
     }
     dialog->winId(); // makes the native window, so that it can belong to the parent
     if (parentWindow_ && dialog->windowHandle())
         dialog->windowHandle()->setTransientParent(parentWindow_);
 
-    // One answer per showing: a chosen file, or a rejection when it closes without one.
-    connect(dialog, &QFileDialog::fileSelected, this, &SavePanel::finished);
+    // One answer per showing: the chosen files, or a rejection when it closes without any.
+    connect(dialog, &QFileDialog::accepted, this,
+            [this, dialog] { finished(dialog->selectedFiles()); });
     connect(dialog, &QFileDialog::rejected, this, [this] { finished({}); });
-    connect(dialog, &QObject::destroyed, this, &SavePanel::visibleChanged);
+    connect(dialog, &QObject::destroyed, this, &FilePanel::visibleChanged);
     dialog_ = dialog;
     dialog->open();
     emit visibleChanged();
 }
 
-void SavePanel::close() {
+void FilePanel::close() {
     if (dialog_)
         dialog_->reject();
 }
 
-void SavePanel::finished(const QString& file) {
+void FilePanel::finished(const QStringList& files) {
     if (!dialog_)
         return;
     // The dialog deletes itself once closed; from now on it answers nothing.
     dialog_->disconnect(this);
     dialog_ = nullptr;
     emit visibleChanged();
-    if (file.isEmpty())
+    if (files.isEmpty()) {
         emit rejected();
-    else
-        emit accepted(QUrl::fromLocalFile(file));
+        return;
+    }
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(file);
+    emit accepted(urls);
 }
 
 } // namespace kestrune

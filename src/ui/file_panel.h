@@ -1,10 +1,12 @@
-// The save panel: the desktop's own file chooser where it offers one (GTK on
-// GNOME-like desktops), Qt's file dialog otherwise, in which a new file name can
-// be typed. It is shown window-modal over the window that asks for it and reports
-// the file chosen, with overwriting an existing file confirmed first.
+// The file panels: where to save the export, which clips to add. The desktop's
+// own file chooser where Qt has one (GTK on GNOME-like desktops), Qt's file
+// dialog otherwise, in which a new file name can be typed (Qt Quick's own panel
+// keeps the proposed name unless Return is pressed). Shown window-modal over the
+// window that asks for it; overwriting an existing file is confirmed first.
 #pragma once
 
 #include <QFileDialog>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -15,11 +17,12 @@
 
 namespace kestrune {
 
-class SavePanel : public QObject {
+class FilePanel : public QObject {
     Q_OBJECT
     QML_ELEMENT
+    Q_PROPERTY(Mode mode MEMBER mode_)
     Q_PROPERTY(QString title MEMBER title_)
-    // The folder shown and the name proposed.
+    // Save: the folder shown and the name proposed. Open: the folder shown.
     Q_PROPERTY(QUrl proposedFile MEMBER proposedFile_)
     Q_PROPERTY(QStringList nameFilters MEMBER nameFilters_)
     // Added to a typed name that has no extension.
@@ -29,8 +32,11 @@ class SavePanel : public QObject {
     Q_PROPERTY(bool visible READ isVisible NOTIFY visibleChanged)
 
 public:
+    enum Mode { SaveFile, OpenFiles };
+    Q_ENUM(Mode)
+
     using QObject::QObject;
-    ~SavePanel() override;
+    ~FilePanel() override;
 
     bool isVisible() const;
     // The panel while it is shown, for tests that answer it as a user would.
@@ -40,13 +46,15 @@ public:
     Q_INVOKABLE void close();
 
 signals:
-    void accepted(const QUrl& file);
+    // The file to save to, or the files to open, in the order chosen.
+    void accepted(const QList<QUrl>& files);
     void rejected();
     void visibleChanged();
 
 private:
-    void finished(const QString& file);
+    void finished(const QStringList& files);
 
+    Mode mode_ = SaveFile;
     QString title_;
     QUrl proposedFile_;
     QStringList nameFilters_;
