@@ -3,8 +3,7 @@
 // the library is shown, the export guard, and saving on focus loss and on quit.
 #include "app/kestrune_app.h"
 #include "export/export_error.h"
-#include "fixtures/test_media.h"
-#include "model/file_reference.h"
+#include "fixtures/counter_clip.h"
 #include "model/project_json.h"
 
 #include <chrono>
@@ -90,16 +89,8 @@ protected:
     // A project of counter.mp4 clips, each cut to [0, out).
     static Project counterProject(std::vector<double> outPoints) {
         Project project = Project::untitled();
-        const std::string path = test::testMedia("counter.mp4");
         for (double out : outPoints) {
-            VideoClip clip;
-            clip.id = Uuid::generate();
-            clip.fileName = "counter.mp4";
-            clip.duration = 4;
-            clip.width = 640;
-            clip.height = 360;
-            clip.order = static_cast<int>(project.clips.size());
-            clip.bookmarkData = FileReference::make(path)->encode();
+            VideoClip clip = test::counterClip(static_cast<int>(project.clips.size()));
             clip.trimOut = out;
             project.clips.push_back(clip);
         }

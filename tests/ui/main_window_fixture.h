@@ -7,6 +7,7 @@
 #include "app/kestrune_app.h"
 #include "fixtures/test_media.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -142,6 +143,16 @@ protected:
 
     int sectionCount() const {
         return static_cast<int>(shell->projectVM()->project().sections.size());
+    }
+
+    // Waits until the preview has loaded a joined timeline `seconds` long.
+    void waitForTimeline(double seconds) {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return playback().isLoaded() &&
+                       std::abs(playback().clipBoundaries().back() - seconds) < 0.05;
+            },
+            10000));
     }
 
     static QPoint centreOf(const QQuickItem* item) {

@@ -80,11 +80,7 @@ TEST_F(MainWindowSectionsTest, SectionsAndThemeSetInThePanelShowInThePreviewAndT
     closeLibrary();
     importClip("hd30.mp4");    // 3 s
     importClip("counter.mp4"); // 4 s
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return playback().isLoaded() && std::abs(playback().clipBoundaries().back() - 7) < 0.05;
-        },
-        10000));
+    waitForTimeline(7);
 
     // Three sections, typed out of order and in both time notations.
     addSectionThroughForm("The Details", "How it works", "0:03", true);

@@ -75,11 +75,7 @@ TEST_F(MainWindowSessionTest, FromANewProjectToAnExportedMovieAndBackToTheLibrar
     ASSERT_TRUE(QTest::qWaitFor([&] { return project().clipCount() == 1; }, 10000)); // 3 s, 1080p
     importClip("hd60.mov");                                                          // 2 s
     importClip("silent.mp4"); // 2 s, no sound
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return playback().isLoaded() && std::abs(playback().clipBoundaries().back() - 7) < 0.05;
-        },
-        10000));
+    waitForTimeline(7);
     addSectionThroughForm("Welcome", "Where we start", "0:00", true);
     addSectionThroughForm("The Beds", "Spring planting", "0:03", true);
     addSectionThroughForm("The Pond", "", "5", true);

@@ -88,11 +88,7 @@ TEST_F(MainWindowTest, PlaysTwoImportedClipsWithTheChapterSidebar) {
     closeLibrary();
     importClip("hd30.mp4");    // 3 s
     importClip("counter.mp4"); // 4 s
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return playback().isLoaded() && std::abs(playback().clipBoundaries().back() - 7) < 0.05;
-        },
-        10000));
+    waitForTimeline(7);
 
     // The strip shows both cards; the preview has taken the drop zone's place and the keyboard.
     EXPECT_EQ(texts("fileNameText"), (std::vector<QString>{"hd30.mp4", "counter.mp4"}));

@@ -70,11 +70,7 @@ TEST_F(MainWindowTrimTest, TrimsAClipWithTheHandlesTheFrameKeysAndThePointKeys) 
     closeLibrary();
     importClip("hd30.mp4");    // 3 s
     importClip("counter.mp4"); // 4 s
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return playback().isLoaded() && std::abs(playback().clipBoundaries().back() - 7) < 0.05;
-        },
-        10000));
+    waitForTimeline(7);
     const QString counterId = QString::fromStdString(project().project().clips[1].id.toString());
 
     // The pointer over the card shows its scissors; they start trimming.

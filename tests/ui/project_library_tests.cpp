@@ -2,8 +2,7 @@
 // how the search narrows it, the card texts, rename, duplicate and delete, and
 // the card pictures decoded from real clips in the background.
 #include "app/kestrune_app.h"
-#include "fixtures/test_media.h"
-#include "model/file_reference.h"
+#include "fixtures/counter_clip.h"
 #include "ui/project_library.h"
 
 #include <gtest/gtest.h>
@@ -53,15 +52,7 @@ protected:
         project.name = name;
         project.updatedAt.secondsSinceReference -= 60.0 * minutesAgo;
         for (double trimIn : trimIns) {
-            VideoClip clip;
-            clip.id = Uuid::generate();
-            clip.fileName = "counter.mp4";
-            clip.duration = 4;
-            clip.width = 640;
-            clip.height = 360;
-            clip.order = static_cast<int>(project.clips.size());
-            if (auto reference = FileReference::make(clipPath))
-                clip.bookmarkData = reference->encode();
+            VideoClip clip = test::counterClip(static_cast<int>(project.clips.size()), clipPath);
             clip.trimIn = trimIn;
             project.clips.push_back(clip);
         }
