@@ -90,6 +90,7 @@ TEST_F(MainWindowSessionTest, FromANewProjectToAnExportedMovieAndBackToTheLibrar
     EXPECT_EQ(texts("exportOutputSize"), std::vector<QString>{"Output: 1920 × 1080"});
     EXPECT_EQ(one("exportCodecPicker")->property("currentText").toString(), "H.264");
     EXPECT_EQ(one("exportQualityPicker")->property("currentText").toString(), "High");
+    saveScreenshot("session-export-form");
 
     // Start, answer the save panel, and watch it run.
     QTemporaryDir outputDir;
