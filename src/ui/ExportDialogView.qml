@@ -133,7 +133,7 @@ Popup {
                     font.weight: Font.Medium
                     color: EditorStyle.primaryText
                 }
-                ComboBox {
+                ChoicePicker {
                     objectName: "exportCodecPicker"
                     Layout.preferredWidth: 160
                     model: dialogModel.codecNames
@@ -151,7 +151,7 @@ Popup {
                     font.weight: Font.Medium
                     color: EditorStyle.primaryText
                 }
-                ComboBox {
+                ChoicePicker {
                     objectName: "exportQualityPicker"
                     Layout.preferredWidth: 160
                     model: dialogModel.qualityNames
