@@ -72,9 +72,10 @@ TEST_F(MainWindowSessionTest, FromANewProjectToAnExportedMovieAndBackToTheLibrar
     ASSERT_TRUE(QTest::qWaitFor([&] { return importPanel->property("visible").toBool(); }));
     ASSERT_TRUE(answerFilePanel(
         importPanel, QUrl::fromLocalFile(QString::fromStdString(testMedia("hd30.mp4")))));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return project().clipCount() == 1; }, 10000)); // 3 s, 1080p
-    importClip("hd60.mov");                                                          // 2 s
-    importClip("silent.mp4"); // 2 s, no sound
+    ASSERT_TRUE(QTest::qWaitFor([&] { return project().clipCount() == 1; }, 10000));
+    importClip("hd60.mov");
+    importClip("silent.mp4"); // no sound
+    // 3 s of 1080p, then 2 s and 2 s of 720p.
     waitForTimeline(7);
     addSectionThroughForm("Welcome", "Where we start", "0:00", true);
     addSectionThroughForm("The Beds", "Spring planting", "0:03", true);
