@@ -41,16 +41,10 @@ QString modificationDateText(const QDateTime& updatedAt, const QDateTime& now,
 }
 
 std::optional<QString> committedProjectName(const QString& typed) {
-    auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    qsizetype begin = 0;
-    qsizetype end = typed.size();
-    while (begin < end && isBlank(typed[begin]))
-        ++begin;
-    while (end > begin && isBlank(typed[end - 1]))
-        --end;
-    if (begin == end)
+    QString name = trimSpacesAndTabs(typed);
+    if (name.isEmpty())
         return std::nullopt;
-    return typed.mid(begin, end - begin);
+    return name;
 }
 
 } // namespace kestrune

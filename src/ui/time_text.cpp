@@ -18,20 +18,6 @@ namespace {
 // Every double below it converts to std::int64_t without overflow.
 constexpr double kSecondsLimit = 9223372036854775808.0;
 
-// Spaces and tabs only: a line break is not something to ignore in a time field.
-// Every Unicode space separator counts as a space, so a time pasted with a
-// no-break space around it still reads.
-QString trimSpacesAndTabs(const QString& text) {
-    auto isBlank = [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; };
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 // An optional sign, then base-10 digits and nothing else. std::from_chars
 // never looks at the locale, but it does not take a leading '+'.
 std::optional<std::int64_t> parseWholeNumber(std::string_view piece) {
@@ -145,6 +131,17 @@ std::optional<double> parseTime(const QString& text) {
     if (*result == 0)
         return 0.0;
     return result;
+}
+
+QString trimSpacesAndTabs(const QString& text) {
+    auto isBlank = [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
 }
 
 } // namespace kestrune

@@ -26,4 +26,8 @@ std::optional<double> parseTime(const QString& text);
 // 64-bit count of seconds show the largest such count.
 QString formatTimecode(double seconds);
 
+// A typed field's text without the spaces (every Unicode space separator, so a
+// pasted no-break space counts) and tabs at its ends; line breaks stay.
+QString trimSpacesAndTabs(const QString& text);
+
 } // namespace kestrune
