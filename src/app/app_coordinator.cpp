@@ -19,15 +19,15 @@ void AppCoordinator::setShowProjectLibrary(bool show) {
     emit showProjectLibraryChanged();
 }
 
-QString AppCoordinator::activeProjectIDText() const {
-    return activeProjectID_ ? QString::fromStdString(activeProjectID_->toString()) : QString();
+QString AppCoordinator::activeProjectIdText() const {
+    return activeProjectId_ ? QString::fromStdString(activeProjectId_->toString()) : QString();
 }
 
-void AppCoordinator::setActiveProjectID(const Uuid& id) {
-    if (activeProjectID_ == id)
+void AppCoordinator::setActiveProjectId(const Uuid& id) {
+    if (activeProjectId_ == id)
         return;
-    activeProjectID_ = id;
-    emit activeProjectIDChanged();
+    activeProjectId_ = id;
+    emit activeProjectIdChanged();
 }
 
 void AppCoordinator::setExportBlockedAlert(bool shown) {
@@ -85,7 +85,7 @@ std::unique_ptr<ProjectViewModel> AppCoordinator::createNewProject(ProjectViewMo
     leave(current, playback);
     // A new model starts with a fresh untitled project of its own.
     auto made = std::make_unique<ProjectViewModel>(store_);
-    setActiveProjectID(made->project().id);
+    setActiveProjectId(made->project().id);
     setShowProjectLibrary(false);
     playback.player()->removeCurrentItem();
     return made;
@@ -101,7 +101,7 @@ AppCoordinator::openProject(const Uuid& id, ProjectViewModel& current, PlaybackM
     } catch (const ProjectStoreError&) {
         // The fresh untitled project stands in for a file that cannot be read.
     }
-    setActiveProjectID(id);
+    setActiveProjectId(id);
     setShowProjectLibrary(false);
     // The preview loads once the caller has installed the model; a model that
     // is gone by then has nothing left to show.
@@ -110,7 +110,7 @@ AppCoordinator::openProject(const Uuid& id, ProjectViewModel& current, PlaybackM
         [model = QPointer<ProjectViewModel>(made.get()),
          player = QPointer<PlaybackManager>(&playback)] {
             if (model && player)
-                player->loadTimeline(model->project().clips, model->fileURLs());
+                player->loadTimeline(model->project().clips, model->clipPaths());
         },
         Qt::QueuedConnection);
     return made;
@@ -119,16 +119,16 @@ AppCoordinator::openProject(const Uuid& id, ProjectViewModel& current, PlaybackM
 void AppCoordinator::deleteProject(const Uuid& id, ProjectViewModel& current,
                                    PlaybackManager& playback) {
     store_.deleteProject(id);
-    if (activeProjectID_ != id)
+    if (activeProjectId_ != id)
         return;
     // Dropping the file access first also drops a pending save, which would
     // otherwise bring the deleted project back.
     current.releaseFileAccess();
     current.setProject(Project::untitled());
-    current.setTrimmingClipID(std::nullopt);
+    current.setTrimmingClipId(std::nullopt);
     playback.pause();
     playback.player()->removeCurrentItem();
-    setActiveProjectID(current.project().id);
+    setActiveProjectId(current.project().id);
     setShowProjectLibrary(true);
 }
 

@@ -23,7 +23,7 @@ class AppCoordinator : public QObject {
     Q_PROPERTY(bool showProjectLibrary READ showProjectLibrary WRITE setShowProjectLibrary NOTIFY
                    showProjectLibraryChanged)
     // Empty while no project has been opened or created.
-    Q_PROPERTY(QString activeProjectID READ activeProjectIDText NOTIFY activeProjectIDChanged)
+    Q_PROPERTY(QString activeProjectId READ activeProjectIdText NOTIFY activeProjectIdChanged)
     // The "Export in Progress" alert; its button writes false.
     Q_PROPERTY(bool exportBlockedAlert READ exportBlockedAlert WRITE setExportBlockedAlert NOTIFY
                    exportBlockedAlertChanged)
@@ -39,8 +39,8 @@ public:
 
     bool showProjectLibrary() const { return showProjectLibrary_; }
     void setShowProjectLibrary(bool show);
-    const std::optional<Uuid>& activeProjectID() const { return activeProjectID_; }
-    QString activeProjectIDText() const;
+    const std::optional<Uuid>& activeProjectId() const { return activeProjectId_; }
+    QString activeProjectIdText() const;
     bool exportBlockedAlert() const { return exportBlockedAlert_; }
     void setExportBlockedAlert(bool shown);
     qint64 newProjectRequest() const { return newProjectRequest_; }
@@ -74,19 +74,19 @@ public:
 
 signals:
     void showProjectLibraryChanged();
-    void activeProjectIDChanged();
+    void activeProjectIdChanged();
     void exportBlockedAlertChanged();
     void newProjectRequestChanged();
     void newProjectPendingChanged();
 
 private:
-    void setActiveProjectID(const Uuid& id);
+    void setActiveProjectId(const Uuid& id);
     // Pauses the preview, saves the open project and lets go of its files.
     static void leave(ProjectViewModel& current, PlaybackManager& playback);
 
     const ProjectStore& store_;
     bool showProjectLibrary_ = true;
-    std::optional<Uuid> activeProjectID_;
+    std::optional<Uuid> activeProjectId_;
     bool exportBlockedAlert_ = false;
     qint64 newProjectRequest_ = 0;
     bool newProjectPending_ = false;

@@ -11,7 +11,7 @@ struct AppDelegate {
     std::function<void()> onTerminate;
     std::function<void()> onCancelExport;
 
-    void applicationShouldTerminate() const {
+    void aboutToQuit() const {
         if (onCancelExport)
             onCancelExport();
         if (onTerminate)

@@ -26,7 +26,7 @@ KestruneApp::KestruneApp(const ProjectStore& store, PlaybackManager::ClockFactor
 
     if (auto* application = QCoreApplication::instance())
         connect(application, &QCoreApplication::aboutToQuit, this,
-                [this] { appDelegate_.applicationShouldTerminate(); });
+                [this] { appDelegate_.aboutToQuit(); });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         connect(application, &QGuiApplication::applicationStateChanged, this,
                 &KestruneApp::applicationStateChanged);
@@ -118,9 +118,9 @@ void KestruneApp::watch(ProjectViewModel& model) {
     seenClips_ = model.project().clips;
     connect(&model, &ProjectViewModel::projectChanged, this, &KestruneApp::clipsMayHaveChanged);
     // The end of trimming brings the trimmed clip back into the joined timeline.
-    connect(&model, &ProjectViewModel::trimmingClipIDChanged, this, [this] {
+    connect(&model, &ProjectViewModel::trimmingClipIdChanged, this, [this] {
         if (!isTrimming())
-            playbackManager_.loadTimeline(projectVM_->project().clips, projectVM_->fileURLs());
+            playbackManager_.loadTimeline(projectVM_->project().clips, projectVM_->clipPaths());
     });
 }
 
@@ -132,11 +132,11 @@ void KestruneApp::clipsMayHaveChanged() {
     // Trimming changes the clip list at every step; the timeline is loaded
     // again once trimming ends.
     if (!isTrimming())
-        playbackManager_.loadTimeline(clips, projectVM_->fileURLs());
+        playbackManager_.loadTimeline(clips, projectVM_->clipPaths());
 }
 
 bool KestruneApp::isTrimming() const {
-    const auto& trimming = projectVM_->trimmingClipID();
+    const auto& trimming = projectVM_->trimmingClipId();
     const auto& clips = projectVM_->project().clips;
     return trimming && std::any_of(clips.begin(), clips.end(),
                                    [&](const VideoClip& clip) { return clip.id == *trimming; });

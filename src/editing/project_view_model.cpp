@@ -113,19 +113,19 @@ void ProjectViewModel::setImportErrorText(const QString& text) {
     setImportError(text.isEmpty() ? std::nullopt : std::optional<QString>(text));
 }
 
-void ProjectViewModel::setTrimmingClipID(std::optional<Uuid> id) {
-    if (trimmingClipID_ == id)
+void ProjectViewModel::setTrimmingClipId(std::optional<Uuid> id) {
+    if (trimmingClipId_ == id)
         return;
-    trimmingClipID_ = id;
-    emit trimmingClipIDChanged();
+    trimmingClipId_ = id;
+    emit trimmingClipIdChanged();
 }
 
-QString ProjectViewModel::trimmingClipIDText() const {
-    return trimmingClipID_ ? QString::fromStdString(trimmingClipID_->toString()) : QString();
+QString ProjectViewModel::trimmingClipIdText() const {
+    return trimmingClipId_ ? QString::fromStdString(trimmingClipId_->toString()) : QString();
 }
 
-void ProjectViewModel::setTrimmingClipIDText(const QString& text) {
-    setTrimmingClipID(parseId(text));
+void ProjectViewModel::setTrimmingClipIdText(const QString& text) {
+    setTrimmingClipId(parseId(text));
 }
 
 void ProjectViewModel::setName(const QString& name) {
@@ -202,8 +202,8 @@ void ProjectViewModel::finishImport(const QString& path, std::vector<std::uint8_
     clip.bookmarkData = std::move(bookmark);
     project_.clips.push_back(clip);
     touch();
-    fileURLs_[clip.id] = path;
-    emit fileURLsChanged();
+    clipPaths_[clip.id] = path;
+    emit clipPathsChanged();
     if (!result.thumbnail.isNull()) {
         thumbnails_[clip.id] = result.thumbnail;
         emit thumbnailsChanged();
@@ -252,7 +252,7 @@ void ProjectViewModel::restoreFileAccess() {
             }
         }
         const QString path = QFile::decodeName(QByteArray::fromStdString(resolved->path));
-        fileURLs_[clip.id] = path;
+        clipPaths_[clip.id] = path;
         loadThumbnail(clip.id, path, kThumbnailTime);
     }
     if (!missing.empty()) {
@@ -267,7 +267,7 @@ void ProjectViewModel::restoreFileAccess() {
                        ". They may have been moved or deleted.");
     }
     dropSectionsPastEnd(project_);
-    emit fileURLsChanged();
+    emit clipPathsChanged();
     publish(before);
     // The refreshed references are saved without stamping the project as changed.
     if (refreshed)
@@ -276,10 +276,10 @@ void ProjectViewModel::restoreFileAccess() {
 
 void ProjectViewModel::releaseFileAccess() {
     setAutosaveRunning(false);
-    if (fileURLs_.empty())
+    if (clipPaths_.empty())
         return;
-    fileURLs_.clear();
-    emit fileURLsChanged();
+    clipPaths_.clear();
+    emit clipPathsChanged();
     syncClipRows();
 }
 
@@ -295,8 +295,8 @@ void ProjectViewModel::removeClip(const Uuid& id) {
     std::erase_if(project_.clips, [&](const VideoClip& c) { return c.id == id; });
     renumber(project_);
     dropSectionsPastEnd(project_);
-    if (fileURLs_.erase(id))
-        emit fileURLsChanged();
+    if (clipPaths_.erase(id))
+        emit clipPathsChanged();
     if (thumbnails_.erase(id))
         emit thumbnailsChanged();
     touch();
@@ -345,8 +345,8 @@ void ProjectViewModel::refreshThumbnail(const QString& clipId) {
 void ProjectViewModel::refreshThumbnail(const Uuid& clipId) {
     auto clip = std::find_if(project_.clips.begin(), project_.clips.end(),
                              [&](const VideoClip& c) { return c.id == clipId; });
-    const auto location = fileURLs_.find(clipId);
-    if (clip == project_.clips.end() || location == fileURLs_.end())
+    const auto location = clipPaths_.find(clipId);
+    if (clip == project_.clips.end() || location == clipPaths_.end())
         return;
     loadThumbnail(clipId, location->second, clip->trimIn);
 }
@@ -462,9 +462,9 @@ void ProjectViewModel::syncClipRows() {
     std::vector<ClipRow> rows;
     rows.reserve(project_.clips.size());
     for (const auto& clip : project_.clips) {
-        const auto location = fileURLs_.find(clip.id);
+        const auto location = clipPaths_.find(clip.id);
         const auto thumbnail = thumbnails_.find(clip.id);
-        rows.push_back({clip.id, clip, location != fileURLs_.end() ? location->second : QString(),
+        rows.push_back({clip.id, clip, location != clipPaths_.end() ? location->second : QString(),
                         thumbnail != thumbnails_.end() ? thumbnail->second : QImage()});
     }
     clipModel_.sync(rows);

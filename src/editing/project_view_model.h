@@ -39,8 +39,8 @@ class ProjectViewModel : public QObject {
     Q_PROPERTY(
         QString importError READ importErrorText WRITE setImportErrorText NOTIFY importErrorChanged)
     // Empty when no clip is being trimmed.
-    Q_PROPERTY(QString trimmingClipID READ trimmingClipIDText WRITE setTrimmingClipIDText NOTIFY
-                   trimmingClipIDChanged)
+    Q_PROPERTY(QString trimmingClipId READ trimmingClipIdText WRITE setTrimmingClipIdText NOTIFY
+                   trimmingClipIdChanged)
     // The theme's colours by their field names, for the views that draw the sidebar.
     Q_PROPERTY(QVariantMap themeColors READ themeColors NOTIFY themeChanged)
     Q_PROPERTY(bool autosavePending READ autosavePending NOTIFY autosavePendingChanged)
@@ -62,7 +62,7 @@ public:
     void setProject(Project project);
 
     // Clip id → the location of its source file, for clips whose file is found.
-    const std::map<Uuid, QString>& fileURLs() const { return fileURLs_; }
+    const std::map<Uuid, QString>& clipPaths() const { return clipPaths_; }
     const std::map<Uuid, QImage>& thumbnails() const { return thumbnails_; }
 
     // Fields the views set directly.
@@ -72,8 +72,8 @@ public:
     void setShowExportDialog(bool show);
     const std::optional<QString>& importError() const { return importError_; }
     void setImportError(std::optional<QString> error);
-    const std::optional<Uuid>& trimmingClipID() const { return trimmingClipID_; }
-    void setTrimmingClipID(std::optional<Uuid> id);
+    const std::optional<Uuid>& trimmingClipId() const { return trimmingClipId_; }
+    void setTrimmingClipId(std::optional<Uuid> id);
 
     QString projectId() const { return QString::fromStdString(project_.id.toString()); }
     QString name() const { return QString::fromStdString(project_.name); }
@@ -140,12 +140,12 @@ signals:
     void clipCountChanged();
     void totalDurationChanged();
     void themeChanged();
-    void fileURLsChanged();
+    void clipPathsChanged();
     void thumbnailsChanged();
     void showFileImporterChanged();
     void showExportDialogChanged();
     void importErrorChanged();
-    void trimmingClipIDChanged();
+    void trimmingClipIdChanged();
     void autosavePendingChanged();
     void importsInProgressChanged();
     // One import of importVideo() ended; `clipId` is empty when it failed.
@@ -159,8 +159,8 @@ private:
 
     QString importErrorText() const { return importError_.value_or(QString()); }
     void setImportErrorText(const QString& text);
-    QString trimmingClipIDText() const;
-    void setTrimmingClipIDText(const QString& text);
+    QString trimmingClipIdText() const;
+    void setTrimmingClipIdText(const QString& text);
 
     void finishImport(const QString& path, std::vector<std::uint8_t> bookmark,
                       const ImportResult& result);
@@ -176,12 +176,12 @@ private:
 
     const ProjectStore& store_;
     Project project_;
-    std::map<Uuid, QString> fileURLs_;
+    std::map<Uuid, QString> clipPaths_;
     std::map<Uuid, QImage> thumbnails_;
     bool showFileImporter_ = false;
     bool showExportDialog_ = false;
     std::optional<QString> importError_;
-    std::optional<Uuid> trimmingClipID_;
+    std::optional<Uuid> trimmingClipId_;
     int importsInProgress_ = 0;
     QTimer autosaveTimer_;
     ClipListModel clipModel_;

@@ -306,8 +306,8 @@ void ExportCoordinator::startExport(const ExportConfig& config, const QUrl& outp
               "startExport: generation=%ld, clips=%ld, dims=%ldx%ld, codec=%s, quality=%s",
               static_cast<long>(g), static_cast<long>(config.clips.size()),
               static_cast<long>(config.outputWidth), static_cast<long>(config.outputHeight),
-              std::string(rawValue(config.codec)).c_str(),
-              std::string(rawValue(config.quality)).c_str());
+              std::string(displayName(config.codec)).c_str(),
+              std::string(displayName(config.quality)).c_str());
     s.start(config, outputURL, g);
 }
 

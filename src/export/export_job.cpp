@@ -4,7 +4,7 @@
 
 namespace kestrune {
 
-ExportConfig makeExportConfig(const Project& project, const std::map<Uuid, QUrl>& fileURLs,
+ExportConfig makeExportConfig(const Project& project, const std::map<Uuid, QUrl>& clipPaths,
                               ExportCodec codec, ExportQuality quality) {
     std::vector<const VideoClip*> ordered;
     ordered.reserve(project.clips.size());
@@ -15,11 +15,11 @@ ExportConfig makeExportConfig(const Project& project, const std::map<Uuid, QUrl>
 
     ExportConfig config;
     for (const VideoClip* clip : ordered) {
-        auto found = fileURLs.find(clip->id);
-        if (found == fileURLs.end())
+        auto found = clipPaths.find(clip->id);
+        if (found == clipPaths.end())
             continue;
-        config.clips.push_back({found->second, clip->duration, clip->width, clip->height,
-                                clip->trimIn, clip->trimOut});
+        config.clips.push_back({found->second.toLocalFile().toStdString(), clip->duration,
+                                clip->width, clip->height, clip->trimIn, clip->trimOut});
     }
 
     // A chapter that starts at or after the end would never be reached.

@@ -12,12 +12,12 @@
 
 namespace kestrune {
 
-// Clips in ascending `order`, each with the file found for it in `fileURLs`; clips
+// Clips in ascending `order`, each with the file found for it in `clipPaths`; clips
 // without an entry are left out (callers validate the files first and refuse to
 // export when any is missing). Only sections that begin before the end of the
 // project's joined timeline are kept. The output size is worked out from all the
 // project's clips, so it is the size the dialog shows.
-ExportConfig makeExportConfig(const Project& project, const std::map<Uuid, QUrl>& fileURLs,
+ExportConfig makeExportConfig(const Project& project, const std::map<Uuid, QUrl>& clipPaths,
                               ExportCodec codec, ExportQuality quality);
 
 } // namespace kestrune

@@ -75,8 +75,8 @@ private:
 
 PreloadedClip preload(const ClipExportInfo& info) {
     PreloadedClip clip;
-    clip.path = info.url.toLocalFile().toStdString();
-    clip.fileName = lastPathComponent(info.url.toLocalFile());
+    clip.path = info.path;
+    clip.fileName = lastPathComponent(QString::fromStdString(info.path));
     clip.file = std::make_unique<MediaFile>(clip.path);
     if (!clip.file->hasVideo()) {
         log::error(Category::Export, "Pipeline: clip '%s' has no video track",

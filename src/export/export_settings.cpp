@@ -19,16 +19,16 @@ int roundUpToEven(int value) {
 }
 
 template <typename Enum, std::size_t N>
-std::optional<Enum> fromRawValue(const std::array<Enum, N>& all, std::string_view text) {
+std::optional<Enum> fromDisplayName(const std::array<Enum, N>& all, std::string_view text) {
     for (Enum value : all)
-        if (rawValue(value) == text)
+        if (displayName(value) == text)
             return value;
     return std::nullopt;
 }
 
 } // namespace
 
-std::string_view rawValue(ExportCodec codec) {
+std::string_view displayName(ExportCodec codec) {
     switch (codec) {
     case ExportCodec::h264:
         return "H.264";
@@ -40,7 +40,7 @@ std::string_view rawValue(ExportCodec codec) {
     return "H.264";
 }
 
-std::string_view rawValue(ExportQuality quality) {
+std::string_view displayName(ExportQuality quality) {
     switch (quality) {
     case ExportQuality::standard:
         return "Standard";
@@ -52,12 +52,12 @@ std::string_view rawValue(ExportQuality quality) {
     return "High";
 }
 
-std::optional<ExportCodec> exportCodecFromRawValue(std::string_view text) {
-    return fromRawValue(kAllExportCodecs, text);
+std::optional<ExportCodec> exportCodecFromDisplayName(std::string_view text) {
+    return fromDisplayName(kAllExportCodecs, text);
 }
 
-std::optional<ExportQuality> exportQualityFromRawValue(std::string_view text) {
-    return fromRawValue(kAllExportQualities, text);
+std::optional<ExportQuality> exportQualityFromDisplayName(std::string_view text) {
+    return fromDisplayName(kAllExportQualities, text);
 }
 
 std::int64_t bitRateFactor(ExportQuality quality) {
@@ -129,16 +129,12 @@ VideoOutputSettings videoOutputSettings(const ExportConfig& config) {
     return settings;
 }
 
-PixelBufferAttributes sourcePixelBufferAttributes(const ExportConfig& config) {
-    return {AV_PIX_FMT_BGRA, config.outputWidth, config.outputHeight};
-}
-
 AudioOutputSettings audioOutputSettings() {
     return {};
 }
 
 std::string describe(const VideoOutputSettings& s) {
-    std::string text = "codec=" + std::string(rawValue(s.codec)) + " encoder=" + s.encoderName +
+    std::string text = "codec=" + std::string(displayName(s.codec)) + " encoder=" + s.encoderName +
                        " size=" + std::to_string(s.width) + "x" + std::to_string(s.height) +
                        " pixelFormat=" + av_get_pix_fmt_name(s.pixelFormat);
     if (s.compressionProperties) {

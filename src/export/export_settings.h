@@ -13,8 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include <QUrl>
-
 namespace kestrune {
 
 enum class ExportQuality { standard, high, maximum };
@@ -25,19 +23,19 @@ inline constexpr std::array kAllExportCodecs{ExportCodec::h264, ExportCodec::hev
 inline constexpr std::array kAllExportQualities{ExportQuality::standard, ExportQuality::high,
                                                 ExportQuality::maximum};
 
-// The raw value is also the display name: "H.264", "HEVC (H.265)", "ProRes 422".
-std::string_view rawValue(ExportCodec codec);
+// The names the pickers show: "H.264", "HEVC (H.265)", "ProRes 422".
+std::string_view displayName(ExportCodec codec);
 // "Standard", "High", "Maximum".
-std::string_view rawValue(ExportQuality quality);
-std::optional<ExportCodec> exportCodecFromRawValue(std::string_view text);
-std::optional<ExportQuality> exportQualityFromRawValue(std::string_view text);
+std::string_view displayName(ExportQuality quality);
+std::optional<ExportCodec> exportCodecFromDisplayName(std::string_view text);
+std::optional<ExportQuality> exportQualityFromDisplayName(std::string_view text);
 
 // Bits per second at 1920 × 1080; other sizes scale with their pixel count.
 std::int64_t bitRateFactor(ExportQuality quality);
 
 // One clip to export, in timeline order.
 struct ClipExportInfo {
-    QUrl url; // the clip's resolved, readable file
+    std::string path; // the clip's resolved, readable file
     double duration = 0;
     int width = 0;
     int height = 0;
@@ -80,17 +78,6 @@ OutputDimensions outputDimensions(const std::vector<VideoClip>& clips, bool side
 std::int64_t averageBitRate(const ExportConfig& config);
 
 VideoOutputSettings videoOutputSettings(const ExportConfig& config);
-
-// The frames the pipeline renders into: BGRA, premultiplied, at the output size.
-struct PixelBufferAttributes {
-    AVPixelFormat pixelFormat = AV_PIX_FMT_BGRA;
-    int width = 0;
-    int height = 0;
-
-    bool operator==(const PixelBufferAttributes&) const = default;
-};
-
-PixelBufferAttributes sourcePixelBufferAttributes(const ExportConfig& config);
 
 AudioOutputSettings audioOutputSettings();
 

@@ -45,15 +45,15 @@ std::string_view description(FileAccessError error) {
 namespace FileAccessValidator {
 
 std::vector<ValidationResult> validate(const std::vector<VideoClip>& clips,
-                                       const std::map<Uuid, QUrl>& fileURLs) {
+                                       const std::map<Uuid, QUrl>& clipPaths) {
     log::info(kCategory, "Validation: batch validating %ld clip(s)",
               static_cast<long>(clips.size()));
     std::vector<ValidationResult> results;
     results.reserve(clips.size());
     for (const auto& clip : clips) {
-        auto found = fileURLs.find(clip.id);
+        auto found = clipPaths.find(clip.id);
         results.push_back(validateClip(
-            clip, found == fileURLs.end() ? std::nullopt : std::optional<QUrl>(found->second)));
+            clip, found == clipPaths.end() ? std::nullopt : std::optional<QUrl>(found->second)));
     }
     long failed = 0;
     for (const auto& result : results)

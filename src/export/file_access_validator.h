@@ -42,12 +42,12 @@ struct ValidationResult {
 // thread. Nothing here throws; every problem becomes a result with an error.
 namespace FileAccessValidator {
 
-// One result per clip, in the order given. `fileURLs` maps clip ids to the files
+// One result per clip, in the order given. `clipPaths` maps clip ids to the files
 // found for them when the project was opened; a clip without an entry had no usable
 // saved reference. The clips are checked one after another, never in parallel, so
 // a slow or sleeping disk is not hit with many opens at once.
 std::vector<ValidationResult> validate(const std::vector<VideoClip>& clips,
-                                       const std::map<Uuid, QUrl>& fileURLs);
+                                       const std::map<Uuid, QUrl>& clipPaths);
 
 // Checks one clip's file; only the first failing check is reported.
 ValidationResult validateClip(const VideoClip& clip, const std::optional<QUrl>& url);

@@ -23,8 +23,6 @@ struct CompressionProperties {
     std::optional<std::string> profileLevel;
     int maxKeyFrameInterval = 60;
 
-    // How many properties are set: 3 for H.264, 2 for HEVC.
-    int count() const { return profileLevel ? 3 : 2; }
     bool operator==(const CompressionProperties&) const = default;
 };
 

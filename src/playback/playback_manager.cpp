@@ -72,13 +72,13 @@ PlaybackManager::~PlaybackManager() = default;
 // Joined timeline
 
 void PlaybackManager::loadTimeline(const std::vector<VideoClip>& clips,
-                                   const std::map<Uuid, QString>& fileURLs) {
+                                   const std::map<Uuid, QString>& clipPaths) {
     removeMainObservers();
     assign(isLoaded_, false, &PlaybackManager::isLoadedChanged);
     assign(loadGeneration_, loadGeneration_ + 1, &PlaybackManager::loadGenerationChanged);
     const int generation = loadGeneration_;
     runOffMainThread<ProbedTimeline>(
-        this, [located = locatedClipsInOrder(clips, fileURLs)] { return probeTimeline(located); },
+        this, [located = locatedClipsInOrder(clips, clipPaths)] { return probeTimeline(located); },
         [this, generation](ProbedTimeline timeline) {
             applyLoad(generation, std::move(timeline));
         });

@@ -66,7 +66,8 @@ public:
     // Builds the joined timeline from the clips whose files are located, in
     // `order`, each cut to its trim points. The files are read off the main
     // thread; only the newest load reaches the player.
-    void loadTimeline(const std::vector<VideoClip>& clips, const std::map<Uuid, QString>& fileURLs);
+    void loadTimeline(const std::vector<VideoClip>& clips,
+                      const std::map<Uuid, QString>& clipPaths);
 
     // Plays the joined timeline once one is loaded.
     Q_INVOKABLE void play();

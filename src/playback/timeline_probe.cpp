@@ -26,7 +26,7 @@ MediaTime trimTime(double seconds) {
 }
 
 std::vector<TimelineClip> locatedClipsInOrder(const std::vector<VideoClip>& clips,
-                                              const std::map<Uuid, QString>& fileURLs) {
+                                              const std::map<Uuid, QString>& clipPaths) {
     std::vector<const VideoClip*> ordered;
     ordered.reserve(clips.size());
     for (const VideoClip& clip : clips)
@@ -36,8 +36,8 @@ std::vector<TimelineClip> locatedClipsInOrder(const std::vector<VideoClip>& clip
 
     std::vector<TimelineClip> located;
     for (const VideoClip* clip : ordered) {
-        const auto found = fileURLs.find(clip->id);
-        if (found == fileURLs.end())
+        const auto found = clipPaths.find(clip->id);
+        if (found == clipPaths.end())
             continue;
         located.push_back({clip->fileName, QFile::encodeName(found->second).toStdString(),
                            clip->trimIn, clip->trimOut});

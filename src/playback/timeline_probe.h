@@ -43,7 +43,7 @@ MediaTime trimTime(double seconds);
 // The clips in playback order (ascending `order`, ties in list order), those
 // whose file was not found left out.
 std::vector<TimelineClip> locatedClipsInOrder(const std::vector<VideoClip>& clips,
-                                              const std::map<Uuid, QString>& fileURLs);
+                                              const std::map<Uuid, QString>& clipPaths);
 
 // Opens every clip's file. A clip without a picture, or whose file cannot be
 // read, is logged and left out. A clip whose out point is not after its in point

@@ -65,7 +65,7 @@ Item {
                         effectiveDuration: slot.effectiveDuration
                         isTrimmed: slot.isTrimmed
                         thumbnail: slot.thumbnail
-                        isTrimmingThis: strip.projectVM.trimmingClipID === slot.clipId
+                        isTrimmingThis: strip.projectVM.trimmingClipId === slot.clipId
                         draggable: true
                         opacity: strip.draggingClipId === slot.clipId ? 0.4 : 1
                         onTrimTapped: strip.trimClip(slot.clipId)

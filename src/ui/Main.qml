@@ -16,7 +16,7 @@ ApplicationWindow {
     readonly property var playback: app ? app.playbackManager : null
     readonly property var coordinator: app ? app.appCoordinator : null
     readonly property bool hasClips: projectVM ? projectVM.clipCount > 0 : false
-    // Trim mode lasts while the clip named by trimmingClipID is in the project.
+    // Trim mode lasts while the clip named by trimmingClipId is in the project.
     readonly property bool isTrimming: trimmingClip.exists
     // Space and the arrows act only while the work area's video column has the keyboard.
     readonly property bool isVideoAreaFocused: videoColumn.activeFocus
@@ -71,7 +71,7 @@ ApplicationWindow {
         trimCandidate.clipId = clipId;
         if (!trimCandidate.exists || trimCandidate.filePath === "")
             return;
-        projectVM.trimmingClipID = clipId;
+        projectVM.trimmingClipId = clipId;
     }
 
     menuBar: MenuBar {
@@ -105,7 +105,7 @@ ApplicationWindow {
     ClipInfo {
         id: trimmingClip
         projectVM: window.projectVM
-        clipId: window.projectVM ? window.projectVM.trimmingClipID : ""
+        clipId: window.projectVM ? window.projectVM.trimmingClipId : ""
     }
 
     ClipInfo {
@@ -248,7 +248,7 @@ ApplicationWindow {
                 sourceComponent: TrimModeView {
                     projectVM: window.projectVM
                     playback: window.playback
-                    clipId: window.projectVM.trimmingClipID
+                    clipId: window.projectVM.trimmingClipId
                     videoAreaBackground: window.projectVM.themeColors.videoAreaBackground ?? "black"
                     playerDelegate: Component {
                         VideoPlayerView {
@@ -258,7 +258,7 @@ ApplicationWindow {
                     }
                     // The shell loads the joined timeline again once trimming ends.
                     onFinished: {
-                        window.projectVM.trimmingClipID = "";
+                        window.projectVM.trimmingClipId = "";
                         window.focusVideoArea();
                     }
                 }

@@ -14,7 +14,7 @@ void ClipInfo::setProjectVM(ProjectViewModel* model) {
         projectConnection_ =
             connect(projectVM_, &ProjectViewModel::projectChanged, this, &ClipInfo::update);
         filesConnection_ =
-            connect(projectVM_, &ProjectViewModel::fileURLsChanged, this, &ClipInfo::update);
+            connect(projectVM_, &ProjectViewModel::clipPathsChanged, this, &ClipInfo::update);
     }
     emit projectVMChanged();
     update();
@@ -46,8 +46,8 @@ void ClipInfo::update() {
                                         [&](const VideoClip& c) { return c.id == *id; });
         if (found != clips.end()) {
             clip = *found;
-            const auto file = projectVM_->fileURLs().find(*id);
-            if (file != projectVM_->fileURLs().end())
+            const auto file = projectVM_->clipPaths().find(*id);
+            if (file != projectVM_->clipPaths().end())
                 path = file->second;
         }
     }

@@ -137,34 +137,34 @@ void ExportDialogModel::setQuality(ExportQuality quality) {
 }
 
 QString ExportDialogModel::codecName() const {
-    return text(rawValue(codec_));
+    return text(displayName(codec_));
 }
 
 void ExportDialogModel::setCodecName(const QString& name) {
-    if (const auto codec = exportCodecFromRawValue(name.toStdString()))
+    if (const auto codec = exportCodecFromDisplayName(name.toStdString()))
         setCodec(*codec);
 }
 
 QString ExportDialogModel::qualityName() const {
-    return text(rawValue(quality_));
+    return text(displayName(quality_));
 }
 
 void ExportDialogModel::setQualityName(const QString& name) {
-    if (const auto quality = exportQualityFromRawValue(name.toStdString()))
+    if (const auto quality = exportQualityFromDisplayName(name.toStdString()))
         setQuality(*quality);
 }
 
 QStringList ExportDialogModel::codecNames() {
     QStringList names;
     for (const ExportCodec codec : kAllExportCodecs)
-        names << text(rawValue(codec));
+        names << text(displayName(codec));
     return names;
 }
 
 QStringList ExportDialogModel::qualityNames() {
     QStringList names;
     for (const ExportQuality quality : kAllExportQualities)
-        names << text(rawValue(quality));
+        names << text(displayName(quality));
     return names;
 }
 
@@ -257,7 +257,7 @@ void ExportDialogModel::startExport() {
               static_cast<long>(clips.size()));
 
     std::map<Uuid, QUrl> files;
-    for (const auto& [clipId, path] : projectVM_->fileURLs())
+    for (const auto& [clipId, path] : projectVM_->clipPaths())
         files[clipId] = QUrl::fromLocalFile(path);
 
     // Opening the files blocks, on a sleeping disk or a network share for long:
@@ -351,7 +351,7 @@ void ExportDialogModel::saveLocationChosen(const QUrl& url) {
     const ExportConfig config = makeExportConfig(ready.project, ready.clipFiles, codec_, quality_);
     log::info(Category::ExportDialog,
               "Export: starting with codec=%s, quality=%s, dims=%ldx%ld, sections=%ld",
-              rawValue(codec_).data(), rawValue(quality_).data(),
+              displayName(codec_).data(), displayName(quality_).data(),
               static_cast<long>(config.outputWidth), static_cast<long>(config.outputHeight),
               static_cast<long>(config.sections.size()));
     setExportedChapters(chapterList(ready.project.sections, ready.project.totalDuration()));

@@ -85,8 +85,8 @@ void TrimSession::begin() {
             return QString::fromStdString(c.id.toString()) == clipId_;
         });
         if (clip != clips.end()) {
-            const auto location = projectVM_->fileURLs().find(clip->id);
-            if (location != projectVM_->fileURLs().end()) {
+            const auto location = projectVM_->clipPaths().find(clip->id);
+            if (location != projectVM_->clipPaths().end()) {
                 found = &*clip;
                 path = location->second;
             }

@@ -117,8 +117,8 @@ protected:
 
 TEST_F(ShellTest, StartsInTheLibraryOnAnUnsavedUntitledProject) {
     EXPECT_TRUE(coordinator.showProjectLibrary());
-    EXPECT_FALSE(coordinator.activeProjectID());
-    EXPECT_EQ(coordinator.property("activeProjectID").toString(), "");
+    EXPECT_FALSE(coordinator.activeProjectId());
+    EXPECT_EQ(coordinator.property("activeProjectId").toString(), "");
     EXPECT_FALSE(coordinator.exportBlockedAlert());
     EXPECT_EQ(coordinator.newProjectRequest(), 0);
     EXPECT_FALSE(coordinator.newProjectPending());
@@ -135,7 +135,7 @@ TEST_F(ShellTest, StartsInTheLibraryOnAnUnsavedUntitledProject) {
     // Closing the library without choosing anything stores nothing, not even on quit.
     coordinator.setShowProjectLibrary(false);
     app.windowFirstShown();
-    app.appDelegate().applicationShouldTerminate();
+    app.appDelegate().aboutToQuit();
     EXPECT_TRUE(store.listProjects().empty());
 }
 
@@ -147,12 +147,12 @@ TEST_F(ShellTest, TheFirstShowMigratesTheOldAutosaveAndArmsTheQuitHooks) {
     file.close();
     app.projectVM()->setProject(counterProject({2}));
 
-    app.appDelegate().applicationShouldTerminate();
+    app.appDelegate().aboutToQuit();
     EXPECT_TRUE(store.listProjects().empty()) << "no hooks before the window is shown";
 
     app.windowFirstShown();
     EXPECT_TRUE(stored(idText(legacy.id)));
-    app.appDelegate().applicationShouldTerminate();
+    app.appDelegate().aboutToQuit();
     EXPECT_TRUE(stored(app.projectVM()->projectId()));
 }
 
@@ -174,7 +174,7 @@ TEST_F(ShellTest, NewProjectWhileTheLibraryIsShownCreatesOneProjectOnceItHasClos
     EXPECT_EQ(switches, 1);
     EXPECT_FALSE(coordinator.newProjectPending());
     EXPECT_NE(app.projectVM(), first);
-    EXPECT_EQ(coordinator.activeProjectID(), app.projectVM()->project().id);
+    EXPECT_EQ(coordinator.activeProjectId(), app.projectVM()->project().id);
     EXPECT_FALSE(coordinator.showProjectLibrary());
     deleteOldModels();
     EXPECT_TRUE(watched.isNull());
@@ -199,7 +199,7 @@ TEST_F(ShellTest, NewProjectWithTheLibraryHiddenSavesTheOldOneAndStartsAtOnce) {
     EXPECT_EQ(store.load(saved.id).name, "Renamed");
     EXPECT_NE(app.projectVM()->projectId(), oldId);
     EXPECT_EQ(app.projectVM()->clipCount(), 0);
-    EXPECT_EQ(coordinator.activeProjectIDText(), app.projectVM()->projectId());
+    EXPECT_EQ(coordinator.activeProjectIdText(), app.projectVM()->projectId());
     EXPECT_FALSE(coordinator.showProjectLibrary());
     EXPECT_EQ(coordinator.newProjectRequest(), 0);
     EXPECT_FALSE(playback.player()->hasItem());
@@ -241,7 +241,7 @@ TEST_F(ShellTest, EverySwitchIsRefusedWhileAnExportRuns) {
     EXPECT_EQ(alerts, 9);
     EXPECT_EQ(coordinator.newProjectRequest(), 0);
     EXPECT_FALSE(coordinator.newProjectPending());
-    EXPECT_FALSE(coordinator.activeProjectID());
+    EXPECT_FALSE(coordinator.activeProjectId());
 
     app.exportCoordinator()->cancel();
     app.openLibraryFromHeader();
@@ -256,7 +256,7 @@ TEST_F(ShellTest, AProjectFileThatCannotBeReadOpensAsAnEmptyProject) {
     file.close();
 
     app.openProjectFromLibrary(idText(id));
-    EXPECT_EQ(coordinator.activeProjectID(), id);
+    EXPECT_EQ(coordinator.activeProjectId(), id);
     EXPECT_FALSE(coordinator.showProjectLibrary());
     EXPECT_EQ(app.projectVM()->name(), "Untitled Project");
     EXPECT_EQ(app.projectVM()->clipCount(), 0);
@@ -267,7 +267,7 @@ TEST_F(ShellTest, AProjectFileThatCannotBeReadOpensAsAnEmptyProject) {
     app.openProjectFromLibrary("nonsense");
     app.deleteProjectFromLibrary("nonsense");
     EXPECT_EQ(app.projectVM(), open);
-    EXPECT_EQ(coordinator.activeProjectID(), id);
+    EXPECT_EQ(coordinator.activeProjectId(), id);
 }
 
 TEST_F(ShellTest, OpeningAProjectFindsItsFilesAndLoadsThePreview) {
@@ -276,8 +276,8 @@ TEST_F(ShellTest, OpeningAProjectFindsItsFilesAndLoadsThePreview) {
 
     app.openProjectFromLibrary(idText(saved.id));
     EXPECT_EQ(app.projectVM()->project().clips, saved.clips);
-    EXPECT_EQ(app.projectVM()->fileURLs().size(), 2u);
-    EXPECT_EQ(coordinator.activeProjectID(), saved.id);
+    EXPECT_EQ(app.projectVM()->clipPaths().size(), 2u);
+    EXPECT_EQ(coordinator.activeProjectId(), saved.id);
     EXPECT_FALSE(coordinator.showProjectLibrary());
     EXPECT_FALSE(playback.isLoaded()) << "the preview loads from the event loop";
     EXPECT_TRUE(previewShows({0, 2, 3.5}));
@@ -299,7 +299,7 @@ TEST_F(ShellTest, DeletingTheOpenProjectResetsTheEditorAndKeepsTheLibraryOpen) {
     EXPECT_EQ(app.projectVM(), model);
     EXPECT_EQ(model->project().id, open.id);
     EXPECT_EQ(model->clipCount(), 1);
-    EXPECT_EQ(coordinator.activeProjectID(), open.id);
+    EXPECT_EQ(coordinator.activeProjectId(), open.id);
     EXPECT_TRUE(playback.player()->hasItem());
 
     app.deleteProjectFromLibrary(idText(open.id));
@@ -309,8 +309,8 @@ TEST_F(ShellTest, DeletingTheOpenProjectResetsTheEditorAndKeepsTheLibraryOpen) {
     EXPECT_NE(model->project().id, open.id);
     EXPECT_EQ(model->name(), "Untitled Project");
     EXPECT_EQ(model->clipCount(), 0);
-    EXPECT_TRUE(model->fileURLs().empty());
-    EXPECT_EQ(coordinator.activeProjectID(), model->project().id);
+    EXPECT_TRUE(model->clipPaths().empty());
+    EXPECT_EQ(coordinator.activeProjectId(), model->project().id);
     EXPECT_TRUE(coordinator.showProjectLibrary());
     EXPECT_FALSE(playback.player()->hasItem());
 }
@@ -366,14 +366,14 @@ TEST_F(ShellTest, ClipChangesReloadThePreviewExceptWhileTrimmingAndTheEndOfTrimm
     EXPECT_TRUE(previewShows({0, 1, 3}));
 
     const int loads = playback.loadGeneration();
-    model.setTrimmingClipID(first);
+    model.setTrimmingClipId(first);
     model.updateTrim(first, 0, 3.0);
     model.updateTrim(first, 0, 2.5);
     model.setName("Renamed");
     EXPECT_EQ(playback.loadGeneration(), loads);
 
     // Finishing the trim loads the timeline with the new out point.
-    model.setTrimmingClipID(std::nullopt);
+    model.setTrimmingClipId(std::nullopt);
     EXPECT_TRUE(previewShows({0, 1, 3.5}));
     model.removeClip(saved.clips[1].id);
     EXPECT_TRUE(previewShows({0, 2.5}));

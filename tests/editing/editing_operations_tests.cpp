@@ -63,7 +63,7 @@ TEST_F(EditingOperationsTest, RemovingAClipRenumbersAndDropsSectionsPastTheNewEn
     model->setProject(project);
     model->restoreFileAccess();
     ASSERT_TRUE(QTest::qWaitFor([&] { return model->thumbnails().size() == 2; }, 5000));
-    model->setTrimmingClipID(removed);
+    model->setTrimmingClipId(removed);
     QSignalSpy rows(model->clips(), &QAbstractItemModel::rowsRemoved);
 
     model->removeClip(removed);
@@ -71,10 +71,10 @@ TEST_F(EditingOperationsTest, RemovingAClipRenumbersAndDropsSectionsPastTheNewEn
     EXPECT_EQ(ordersOf(model->project()), (std::vector<int>{0, 1}));
     ASSERT_EQ(model->project().sections.size(), 1u);
     EXPECT_EQ(model->project().sections[0].title, "Early");
-    EXPECT_EQ(model->fileURLs().count(removed), 0u);
+    EXPECT_EQ(model->clipPaths().count(removed), 0u);
     EXPECT_EQ(model->thumbnails().count(removed), 0u);
-    EXPECT_EQ(model->fileURLs().count(kept), 1u);
-    EXPECT_EQ(model->trimmingClipID(), removed);
+    EXPECT_EQ(model->clipPaths().count(kept), 1u);
+    EXPECT_EQ(model->trimmingClipId(), removed);
     EXPECT_GT(model->project().updatedAt, project.updatedAt);
     EXPECT_EQ(rows.count(), 1);
 
@@ -184,11 +184,11 @@ TEST_F(EditingOperationsTest, LayoutAndThemeChangesAlwaysTouchButNotifyOnlyOnCha
 TEST_F(EditingOperationsTest, ViewFieldsNotifyOnlyWhenTheirValueChanges) {
     QSignalSpy importer(model.get(), &ProjectViewModel::showFileImporterChanged);
     QSignalSpy error(model.get(), &ProjectViewModel::importErrorChanged);
-    QSignalSpy trimming(model.get(), &ProjectViewModel::trimmingClipIDChanged);
+    QSignalSpy trimming(model.get(), &ProjectViewModel::trimmingClipIdChanged);
     for (int i = 0; i < 2; ++i) {
         model->setShowFileImporter(true);
         model->setImportError(QString("Oops"));
-        model->setTrimmingClipID(Uuid{});
+        model->setTrimmingClipId(Uuid{});
     }
     model->setImportError(std::nullopt);
     EXPECT_EQ(importer.count(), 1);

@@ -27,8 +27,8 @@ TEST_F(FileAccessTest, LocatesPresentFilesAndReportsMissingOnesInClipOrder) {
 
     EXPECT_EQ(model->importError(),
               "Could not locate files: a.mp4, c.mp4, e.mp4. They may have been moved or deleted.");
-    ASSERT_EQ(model->fileURLs().size(), 1u);
-    EXPECT_EQ(model->fileURLs().at(b.id), files.filePath("b.mp4"));
+    ASSERT_EQ(model->clipPaths().size(), 1u);
+    EXPECT_EQ(model->clipPaths().at(b.id), files.filePath("b.mp4"));
     // Missing clips stay in the project, untouched and unsaved.
     EXPECT_EQ(model->project(), project);
     EXPECT_FALSE(model->autosavePending());
@@ -62,7 +62,7 @@ TEST_F(FileAccessTest, StaleReferencesAreMadeAgainAndSavedWithoutStampingTheProj
     model->restoreFileAccess();
 
     EXPECT_FALSE(model->importError());
-    EXPECT_EQ(model->fileURLs().size(), 2u);
+    EXPECT_EQ(model->clipPaths().size(), 2u);
     EXPECT_EQ(model->project().updatedAt, project.updatedAt);
     for (const auto& clip : model->project().clips) {
         const auto fresh = FileReference::decode(*clip.bookmarkData);
@@ -108,14 +108,14 @@ TEST_F(FileAccessTest, ReleasingForgetsTheFilesAndDropsThePendingSave) {
     const Project project = projectOf(clips);
     model->setProject(project);
     model->restoreFileAccess();
-    ASSERT_EQ(model->fileURLs().size(), 3u);
+    ASSERT_EQ(model->clipPaths().size(), 3u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return model->thumbnails().size() == 3; }, 5000));
     model->setSidebarOverlay(false);
     ASSERT_TRUE(model->autosavePending());
 
-    QSignalSpy changed(model.get(), &ProjectViewModel::fileURLsChanged);
+    QSignalSpy changed(model.get(), &ProjectViewModel::clipPathsChanged);
     model->releaseFileAccess();
-    EXPECT_TRUE(model->fileURLs().empty());
+    EXPECT_TRUE(model->clipPaths().empty());
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(model->thumbnails().size(), 3u);
     EXPECT_EQ(model->project().clips.size(), 3u);

@@ -35,12 +35,12 @@ TEST_F(ImportTest, AcceptsMp4MovAndM4vInAnyLetterCase) {
         EXPECT_EQ(clips[i].order, static_cast<int>(i));
         EXPECT_EQ(clips[i].trimIn, 0);
         EXPECT_FALSE(clips[i].trimOut);
-        EXPECT_EQ(model->fileURLs().at(clips[i].id),
+        EXPECT_EQ(model->clipPaths().at(clips[i].id),
                   files.filePath(QString::fromStdString(clips[i].fileName)));
     }
     // The same file twice: two clips, each with its own location.
     EXPECT_NE(clips[0].id, clips[3].id);
-    EXPECT_EQ(model->fileURLs().size(), 4u);
+    EXPECT_EQ(model->clipPaths().size(), 4u);
     // The reference leads back to the file in a later run.
     const auto reference = FileReference::decode(*clips[0].bookmarkData);
     ASSERT_TRUE(reference);
@@ -72,7 +72,7 @@ TEST_F(ImportTest, RefusesOtherFormatsFilesWithoutPictureAndDamagedFiles) {
     EXPECT_TRUE(model->importError()->startsWith("Failed to process video: "));
 
     EXPECT_TRUE(model->project().clips.empty());
-    EXPECT_TRUE(model->fileURLs().empty());
+    EXPECT_TRUE(model->clipPaths().empty());
     EXPECT_FALSE(model->autosavePending());
 
     // A later success keeps the last error on show.

@@ -38,9 +38,11 @@ TEST(MakeExportConfig, TakesTheClipsInTimelineOrderWithTheirTrims) {
     ExportConfig config =
         makeExportConfig(project, files, ExportCodec::prores, ExportQuality::maximum);
     ASSERT_EQ(config.clips.size(), 3u);
-    EXPECT_EQ(config.clips[0], (ClipExportInfo{fileOf(a), 10, 1280, 720, 0, std::nullopt}));
-    EXPECT_EQ(config.clips[1], (ClipExportInfo{fileOf(b), 20, 1920, 1080, 2.5, 12.0}));
-    EXPECT_EQ(config.clips[2].url, fileOf(c));
+    EXPECT_EQ(config.clips[0], (ClipExportInfo{fileOf(a).toLocalFile().toStdString(), 10, 1280, 720,
+                                               0, std::nullopt}));
+    EXPECT_EQ(config.clips[1],
+              (ClipExportInfo{fileOf(b).toLocalFile().toStdString(), 20, 1920, 1080, 2.5, 12.0}));
+    EXPECT_EQ(config.clips[2].path, fileOf(c).toLocalFile().toStdString());
     EXPECT_EQ(config.codec, ExportCodec::prores);
     EXPECT_EQ(config.quality, ExportQuality::maximum);
     EXPECT_EQ(config.theme, project.sidebarTheme);
@@ -49,8 +51,8 @@ TEST(MakeExportConfig, TakesTheClipsInTimelineOrderWithTheirTrims) {
     files.erase(b.id);
     config = makeExportConfig(project, files, ExportCodec::h264, ExportQuality::high);
     ASSERT_EQ(config.clips.size(), 2u);
-    EXPECT_EQ(config.clips[0].url, fileOf(a));
-    EXPECT_EQ(config.clips[1].url, fileOf(c));
+    EXPECT_EQ(config.clips[0].path, fileOf(a).toLocalFile().toStdString());
+    EXPECT_EQ(config.clips[1].path, fileOf(c).toLocalFile().toStdString());
     EXPECT_EQ(config.outputWidth, 1920);
     EXPECT_EQ(config.outputHeight, 1080);
 }

@@ -35,8 +35,8 @@ ExportConfig configFor(const std::vector<ClipSpec>& specs, bool overlay = true,
     ExportConfig config;
     std::vector<VideoClip> clips;
     for (const auto& spec : specs) {
-        config.clips.push_back({QUrl::fromLocalFile(kMedia + "/" + spec.file), spec.duration,
-                                spec.width, spec.height, spec.trimIn, spec.trimOut});
+        config.clips.push_back({(kMedia + "/" + spec.file).toStdString(), spec.duration, spec.width,
+                                spec.height, spec.trimIn, spec.trimOut});
         VideoClip clip;
         clip.width = spec.width;
         clip.height = spec.height;

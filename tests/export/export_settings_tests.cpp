@@ -33,18 +33,18 @@ ExportConfig configOf(int width, int height, ExportQuality quality,
 TEST(ExportChoices, HaveTheirDisplayNamesAndReadBackFromThem) {
     std::vector<std::string> names;
     for (auto codec : kAllExportCodecs) {
-        names.emplace_back(rawValue(codec));
-        EXPECT_EQ(exportCodecFromRawValue(rawValue(codec)), codec);
+        names.emplace_back(displayName(codec));
+        EXPECT_EQ(exportCodecFromDisplayName(displayName(codec)), codec);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"H.264", "HEVC (H.265)", "ProRes 422"}));
     names.clear();
     for (auto quality : kAllExportQualities) {
-        names.emplace_back(rawValue(quality));
-        EXPECT_EQ(exportQualityFromRawValue(rawValue(quality)), quality);
+        names.emplace_back(displayName(quality));
+        EXPECT_EQ(exportQualityFromDisplayName(displayName(quality)), quality);
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Standard", "High", "Maximum"}));
-    EXPECT_FALSE(exportCodecFromRawValue("h264"));
-    EXPECT_FALSE(exportQualityFromRawValue("high"));
+    EXPECT_FALSE(exportCodecFromDisplayName("h264"));
+    EXPECT_FALSE(exportQualityFromDisplayName("high"));
 }
 
 TEST(OutputDimensions, FollowTheLargestClipAndTheSidebarChoice) {
@@ -74,50 +74,6 @@ TEST(AverageBitRate, ScalesWithPixelsAndTruncates) {
     EXPECT_EQ(averageBitRate(configOf(2342, 1080, ExportQuality::high)), 9'758'333);
     EXPECT_EQ(averageBitRate(configOf(1280, 720, ExportQuality::standard)), 1'777'777);
     EXPECT_EQ(averageBitRate(configOf(0, 0, ExportQuality::high)), 0);
-}
-
-TEST(VideoOutputSettings, MapEachCodecToItsEncoder) {
-    auto h264 = videoOutputSettings(configOf(1920, 1080, ExportQuality::high));
-    EXPECT_EQ(h264.encoderName, "libx264");
-    EXPECT_EQ(h264.pixelFormat, AV_PIX_FMT_YUV420P);
-    ASSERT_TRUE(h264.compressionProperties);
-    EXPECT_EQ(h264.compressionProperties->count(), 3);
-    EXPECT_EQ(*h264.compressionProperties,
-              (CompressionProperties{8'000'000, std::string("high"), 60}));
-    EXPECT_EQ(h264.containerFormat, "mp4");
-    EXPECT_EQ(h264.width, 1920);
-    EXPECT_EQ(h264.colorSpace, AVCOL_SPC_BT709);
-    EXPECT_EQ(h264.colorRange, AVCOL_RANGE_MPEG);
-
-    auto hevc =
-        videoOutputSettings(configOf(1920, 1080, ExportQuality::maximum, ExportCodec::hevc));
-    EXPECT_EQ(hevc.encoderName, "libx265");
-    ASSERT_TRUE(hevc.compressionProperties);
-    EXPECT_EQ(hevc.compressionProperties->count(), 2);
-    EXPECT_EQ(hevc.compressionProperties->averageBitRate, 20'000'000);
-    EXPECT_EQ(hevc.codecTag, "hvc1");
-    EXPECT_EQ(hevc.containerFormat, "mp4");
-
-    // ProRes has no rate control, so quality changes nothing.
-    auto prores =
-        videoOutputSettings(configOf(1920, 1080, ExportQuality::standard, ExportCodec::prores));
-    EXPECT_EQ(prores.encoderName, "prores_ks");
-    EXPECT_EQ(prores.pixelFormat, AV_PIX_FMT_YUV422P10LE);
-    EXPECT_FALSE(prores.compressionProperties);
-    EXPECT_EQ(prores, videoOutputSettings(
-                          configOf(1920, 1080, ExportQuality::maximum, ExportCodec::prores)));
-
-    EXPECT_NE(describe(hevc).find("tag=hvc1"), std::string::npos);
-}
-
-TEST(OtherOutputSettings, AreFixed) {
-    EXPECT_EQ(sourcePixelBufferAttributes(configOf(2342, 1080, ExportQuality::high)),
-              (PixelBufferAttributes{AV_PIX_FMT_BGRA, 2342, 1080}));
-    AudioOutputSettings audio = audioOutputSettings();
-    EXPECT_EQ(audio.encoderName, "aac");
-    EXPECT_EQ(audio.sampleRate, 44100);
-    EXPECT_EQ(audio.channels, 2);
-    EXPECT_EQ(audio.bitRate, 128000);
 }
 
 TEST(SourceColorSpace, UsesTheClipsTagOrGuessesFromItsSize) {

@@ -102,7 +102,7 @@ TEST_F(ClipStripTest, TheClipBeingTrimmedHasTheAccentBorder) {
     setClips({clip("a.mp4", 5), clip("b.mp4", 5)});
     QQuickItem* strip = makeStrip();
     ASSERT_NE(strip, nullptr);
-    model.setTrimmingClipID(model.project().clips.at(1).id);
+    model.setTrimmingClipId(model.project().clips.at(1).id);
     const auto borders = find(strip, "border");
     ASSERT_EQ(borders.size(), 2u);
     EXPECT_EQ(borders[0]->property("border").value<QObject*>()->property("width").toDouble(), 1);
@@ -159,7 +159,7 @@ TEST_F(ClipStripTest, DrawsTheStrip) {
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return model.thumbnails().size() == 3; }, 20000));
     model.updateTrim(idAt(1), 0.5, 1.5);
-    model.setTrimmingClipID(model.project().clips.at(2).id);
+    model.setTrimmingClipId(model.project().clips.at(2).id);
     QQuickItem* strip = makeStrip(560);
     ASSERT_NE(strip, nullptr);
     show(560, 100);

@@ -51,7 +51,7 @@ TEST_F(MainWindowTest, MenuShortcutsWorkWhereverTheFocusIs) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return project().projectId() != before; }));
     EXPECT_FALSE(coordinator().showProjectLibrary());
     EXPECT_FALSE(popupShown("projectLibrary"));
-    EXPECT_EQ(coordinator().activeProjectID(), Uuid::parse(project().projectId().toStdString()));
+    EXPECT_EQ(coordinator().activeProjectId(), Uuid::parse(project().projectId().toStdString()));
 }
 
 TEST_F(MainWindowTest, TheNameFieldEditsTheProjectName) {

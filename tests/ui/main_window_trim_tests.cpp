@@ -83,7 +83,7 @@ TEST_F(MainWindowTrimTest, TrimsAClipWithTheHandlesTheFrameKeysAndThePointKeys) 
     }));
     click(findIn(card, "trimButton").front());
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return project().property("trimmingClipID").toString() == counterId; }));
+        [&] { return project().property("trimmingClipId").toString() == counterId; }));
 
     // The trim layout takes the editing layout's place; the filmstrip fills in.
     ASSERT_TRUE(QTest::qWaitFor([&] { return trimSession() && trimSession()->isActive(); }));
@@ -140,7 +140,7 @@ TEST_F(MainWindowTrimTest, TrimsAClipWithTheHandlesTheFrameKeysAndThePointKeys) 
     // Return ends trimming with the points stored.
     QTest::keyClick(window, Qt::Key_Return);
     ASSERT_TRUE(
-        QTest::qWaitFor([&] { return project().property("trimmingClipID").toString().isEmpty(); }));
+        QTest::qWaitFor([&] { return project().property("trimmingClipId").toString().isEmpty(); }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !find("editingLayout").empty(); }));
     EXPECT_TRUE(find("trimView").empty());
     const VideoClip& stored = project().project().clips[1];

@@ -205,7 +205,7 @@ TEST_F(ProjectLibraryTest, DeletingTheOpenProjectKeepsTheLibraryOpenOnAFreshProj
     EXPECT_TRUE(coordinator.showProjectLibrary());
     EXPECT_EQ(app.projectVM()->name(), "Untitled Project");
     EXPECT_EQ(app.projectVM()->clipCount(), 0);
-    EXPECT_EQ(coordinator.activeProjectID(), app.projectVM()->project().id);
+    EXPECT_EQ(coordinator.activeProjectId(), app.projectVM()->project().id);
     EXPECT_FALSE(QFile::exists(store.projectFilePath(open.id)));
 }
 

@@ -289,7 +289,7 @@ TEST_F(ProjectLibraryViewTest, ClickingACardOpensItsProject) {
     click(card("Intro"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !sheetShown(); }));
     EXPECT_EQ(shell->projectVM()->project().id, intro.id);
-    EXPECT_EQ(shell->appCoordinator()->activeProjectID(), intro.id);
+    EXPECT_EQ(shell->appCoordinator()->activeProjectId(), intro.id);
 }
 
 } // namespace

@@ -58,7 +58,7 @@ protected:
         model.importVideo(QString::fromStdString(testMedia("counter.mp4")));
         ASSERT_TRUE(QTest::qWaitFor([&] { return imported; }, 20000));
         ASSERT_EQ(model.clipCount(), 1);
-        playback.loadTimeline(model.project().clips, model.fileURLs());
+        playback.loadTimeline(model.project().clips, model.clipPaths());
         ASSERT_TRUE(QTest::qWaitFor([&] { return playback.isLoaded(); }, 20000));
     }
 
