@@ -33,7 +33,7 @@ public:
     // Projects live in `store`, which must outlive the shell. Tests hand in a
     // clock for the preview and an export pipeline of their own.
     explicit KestruneApp(const ProjectStore& store, PlaybackManager::ClockFactory makeClock = {},
-                         ExportCoordinator::Pipeline exportPipeline = runPipelineDetached,
+                         ExportCoordinator::Pipeline exportPipeline = exportMovie,
                          QObject* parent = nullptr);
     ~KestruneApp() override;
 

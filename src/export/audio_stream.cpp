@@ -1,6 +1,6 @@
 #include "audio_stream.h"
 
-#include "log/log.h"
+#include "media/audio_sample_reader.h"
 
 namespace kestrune {
 
@@ -12,86 +12,58 @@ using log::Category;
 
 } // namespace
 
-AudioStream::AudioStream(PipelineContext& context, AudioWriterInput& input, MediaTime totalDuration,
-                         std::function<void()> onEnded)
+AudioStream::AudioStream(StreamContext& context, AudioWriterInput& input, MediaTime totalDuration)
     : context_(context)
     , input_(input)
-    , totalDuration_(totalDuration)
-    , lifecycle_(input, std::move(onEnded), "Audio", "sample") {}
+    , totalDuration_(totalDuration) {}
 
-void AudioStream::end() {
-    reader_.reset();
-    lifecycle_.end();
+void AudioStream::run() {
+    std::size_t index = 0;
+    try {
+        while (index < context_.clips.size() && writeClip(index))
+            ++index;
+        // Silence to the end of the picture, so both tracks end together.
+        if (index == context_.clips.size() && input_.append(nullptr, 0, totalDuration_))
+            log::info(Category::Export, "Audio: all clips processed, %ld total buffers written",
+                      buffersWritten_);
+    } catch (const std::exception& error) {
+        log::error(Category::Export, "Audio: failed to read clip %ld: %s",
+                   static_cast<long>(index + 1), error.what());
+        context_.fail(std::current_exception());
+    }
+    input_.finish();
 }
 
-void AudioStream::endIfRunning() {
-    std::lock_guard lock(lifecycle_.mutex());
-    end();
-}
+bool AudioStream::writeClip(std::size_t index) {
+    const auto& clip = context_.clips[index];
+    const long count = static_cast<long>(context_.clips.size());
+    if (!clip.hasAudio) {
+        log::info(Category::Export, "Audio: skipping clip %ld/%ld (no audio track)",
+                  static_cast<long>(index + 1), count);
+        return true;
+    }
+    AudioSampleReader reader(clip.path, clip.start, clip.end);
+    // A clip whose sound starts late, or a clip before it without sound, leaves
+    // silence up to here rather than a hole in the track.
+    if (!input_.append(nullptr, 0, context_.offsets[index]))
+        return !context_.writerStopped("Audio", "buffer", buffersWritten_);
+    log::info(Category::Export, "Audio: started reading clip %ld/%ld, timeRange=%.2f-%.2fs",
+              static_cast<long>(index + 1), count, clip.start.seconds(), clip.end.seconds());
 
-void AudioStream::onReadyForMoreData() {
-    std::lock_guard lock(lifecycle_.mutex());
-    if (!lifecycle_.begin(itemCounter_))
-        return;
-
-    MediaWriter& writer = context_.writer;
-    const long clipCount = static_cast<long>(context_.clips.size());
-    while (input_.isReadyForMoreMediaData()) {
-        if (lifecycle_.writerStopped(writer, itemCounter_)) {
-            end();
-            return;
-        }
-        if (!reader_) {
-            while (static_cast<long>(clipIndex_) < clipCount &&
-                   !context_.clips[clipIndex_].hasAudio) {
-                log::info(Category::Export, "Audio: skipping clip %ld/%ld (no audio track)",
-                          static_cast<long>(clipIndex_ + 1), clipCount);
-                ++clipIndex_;
-            }
-            if (static_cast<long>(clipIndex_) >= clipCount) {
-                // Silence to the end of the picture, so both tracks end together.
-                input_.append(nullptr, 0, totalDuration_);
-                log::info(Category::Export, "Audio: all clips processed, %ld total samples written",
-                          itemCounter_);
-                end();
-                return;
-            }
-            const auto& clip = context_.clips[clipIndex_];
-            try {
-                reader_ = std::make_unique<AudioSampleReader>(clip.path, clip.start, clip.end);
-            } catch (const std::exception& error) {
-                log::error(Category::Export, "Audio: failed to create reader for clip %ld: %s",
-                           static_cast<long>(clipIndex_ + 1), error.what());
-                context_.storeError(std::current_exception());
-                writer.cancelWriting();
-                end();
-                return;
-            }
-            // A clip whose sound starts late, or a clip before it without sound,
-            // leaves silence up to here rather than a hole in the track.
-            input_.append(nullptr, 0, context_.offsets[clipIndex_]);
-            log::info(Category::Export, "Audio: started reading clip %ld/%ld, timeRange=%.2f-%.2fs",
-                      static_cast<long>(clipIndex_ + 1), clipCount, clip.start.seconds(),
-                      clip.end.seconds());
-        }
-
-        std::optional<AudioChunk> chunk = reader_->next();
-        if (!chunk) {
-            log::info(Category::Export,
-                      "Audio: clip %ld/%ld exhausted at sample %ld, advancing to next",
-                      static_cast<long>(clipIndex_ + 1), clipCount, itemCounter_);
-            reader_.reset();
-            ++clipIndex_;
-            continue;
-        }
-        const auto& clip = context_.clips[clipIndex_];
-        const MediaTime outputTime = context_.offsets[clipIndex_] + (chunk->time - clip.start);
-        input_.append(chunk->samples.data(), chunk->frames, outputTime);
-        ++itemCounter_;
-        if (itemCounter_ % kHeartbeatEvery == 0)
-            log::debug(Category::Export, "Audio: heartbeat samples=%ld pts=%.2fs", itemCounter_,
+    while (std::optional<AudioChunk> chunk = reader.next()) {
+        stall_.check(buffersWritten_);
+        const MediaTime outputTime = context_.offsets[index] + (chunk->time - clip.start);
+        if (!input_.append(chunk->samples.data(), chunk->frames, outputTime) &&
+            context_.writerStopped("Audio", "buffer", buffersWritten_))
+            return false;
+        ++buffersWritten_;
+        if (buffersWritten_ % kHeartbeatEvery == 0)
+            log::debug(Category::Export, "Audio: heartbeat buffers=%ld pts=%.2fs", buffersWritten_,
                        outputTime.seconds());
     }
+    log::info(Category::Export, "Audio: clip %ld/%ld exhausted at buffer %ld, advancing to next",
+              static_cast<long>(index + 1), count, buffersWritten_);
+    return true;
 }
 
 } // namespace kestrune

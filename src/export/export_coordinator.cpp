@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -19,9 +20,6 @@ namespace kestrune {
 namespace {
 
 using log::Category;
-
-// Below this the estimate swings too wildly to be worth showing.
-constexpr double kMinimumProgressForEstimate = 0.05;
 
 } // namespace
 
@@ -135,93 +133,124 @@ struct ExportCoordinator::State {
         cancellation->cancel();
     }
 
-    void start(const ExportConfig& config, const QUrl& url, int g);
+    void start(const ExportConfig& config, const QString& outputPath, int g);
 
-    // Outcomes of task g, applied on the main thread.
-    void succeeded(int g, const QUrl& url) {
+    // The outcome of task g, applied on the main thread.
+    void finished(int g, const ExportOutcome& outcome, const QString& outputPath) {
         joinFinishedTasks();
         if (g != generation)
             return;
         change([&] {
             setIsExporting(false);
-            setProgress(1.0);
-            setPhase("Complete");
-            setOutputURL(url);
-        });
-        exportTask.reset();
-    }
-    void cancelled(int g) {
-        joinFinishedTasks();
-        if (g != generation)
-            return;
-        change([&] {
-            setIsExporting(false);
-            setPhase(QString());
-        });
-        exportTask.reset();
-    }
-    void failed(int g, const QString& message) {
-        joinFinishedTasks();
-        if (g != generation)
-            return;
-        change([&] {
-            setIsExporting(false);
-            setError(message);
+            switch (outcome.end) {
+            case ExportOutcome::End::completed:
+                setProgress(1.0);
+                setPhase("Complete");
+                setOutputURL(QUrl::fromLocalFile(outputPath));
+                break;
+            case ExportOutcome::End::cancelled:
+                setPhase(QString());
+                break;
+            case ExportOutcome::End::failed:
+                setError(QString::fromStdString(outcome.error));
+                break;
+            }
         });
         exportTask.reset();
     }
 };
 
-void ExportCoordinator::State::start(const ExportConfig& config, const QUrl& url, int g) {
+// The pipeline's side of the coordinator: everything travels to the main thread as
+// queued calls, never as direct calls from the export's threads. Once the task is
+// cancelled nothing more is posted, so an export winding down cannot touch the
+// export that replaced it; its outcome carries its generation and is dropped.
+class ExportCoordinator::QueuedObserver final : public ExportObserver {
+public:
+    QueuedObserver(ExportCoordinator* target, int generation, QString outputPath,
+                   const CancellationToken& cancellation, std::atomic<bool>& finished)
+        : target_(target)
+        , generation_(generation)
+        , outputPath_(std::move(outputPath))
+        , cancellation_(cancellation)
+        , finished_(finished) {}
+
+    void exportPhase(const std::string& phase) override {
+        post([target = target_, phase = QString::fromStdString(phase)] {
+            target->applyPhase(phase);
+        });
+    }
+    void exportProgress(double progress, double elapsedMs) override {
+        post([target = target_, progress, elapsedMs] {
+            target->updateProgress(progress, elapsedMs);
+        });
+    }
+    void exportFinished(const ExportOutcome& outcome) override {
+        const long g = generation_;
+        switch (outcome.end) {
+        case ExportOutcome::End::completed:
+            log::info(Category::Export, "Export completed successfully, generation=%ld", g);
+            break;
+        case ExportOutcome::End::cancelled:
+            log::info(Category::Export, "Export cancelled, generation=%ld", g);
+            break;
+        case ExportOutcome::End::failed:
+            log::error(Category::Export, "Export failed, generation=%ld: %s", g,
+                       outcome.error.c_str());
+            break;
+        }
+        // The thread has nothing left to do but end, so it may be joined now.
+        finished_.store(true);
+        QMetaObject::invokeMethod(
+            target_,
+            [target = target_, g = generation_, outcome, path = outputPath_] {
+                target->state_->finished(g, outcome, path);
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    template <typename Call>
+    void post(Call&& call) {
+        if (!cancellation_.isCancelled())
+            QMetaObject::invokeMethod(target_, std::forward<Call>(call), Qt::QueuedConnection);
+    }
+
+    ExportCoordinator* target_;
+    const int generation_;
+    const QString outputPath_;
+    const CancellationToken& cancellation_;
+    std::atomic<bool>& finished_;
+};
+
+void ExportCoordinator::State::start(const ExportConfig& config, const QString& outputPath, int g) {
     auto cancellation = std::make_shared<CancellationToken>();
-    auto finished = std::make_shared<std::atomic<bool>>(false);
+    auto threadDone = std::make_shared<std::atomic<bool>>(false);
     // The thread reaches the coordinator only through queued calls. The coordinator
     // joins every thread before it is destroyed, so it outlives them all.
     std::thread thread;
     try {
-        thread = std::thread([run = pipeline, config, url, g, cancellation, finished,
-                              coordinator = QPointer<ExportCoordinator>(q), target = q] {
-            const double startTime = wallClockSeconds();
-            auto post = [&](auto&& apply) {
-                finished->store(true);
-                QMetaObject::invokeMethod(target, std::forward<decltype(apply)>(apply),
-                                          Qt::QueuedConnection);
-            };
-            try {
-                if (!url.isLocalFile())
-                    throw ExportError("The export can only be written to a local file.");
-                run(config, url.toLocalFile(), startTime, coordinator, *cancellation);
-                log::info(Category::Export, "Export completed successfully, generation=%ld",
-                          static_cast<long>(g));
-                post([target, g, url] { target->state_->succeeded(g, url); });
-            } catch (const ExportCancelled&) {
-                log::info(Category::Export, "Export cancelled, generation=%ld",
-                          static_cast<long>(g));
-                post([target, g] { target->state_->cancelled(g); });
-            } catch (const std::exception& error) {
-                const QString message = QString::fromUtf8(error.what());
-                log::error(Category::Export, "Export failed, generation=%ld: %s",
-                           static_cast<long>(g), error.what());
-                post([target, g, message] { target->state_->failed(g, message); });
-            } catch (...) {
-                // Not ours to throw, but an export must end with an outcome, never a
-                // terminated program.
-                const char* message = "The export failed for an unknown reason.";
-                log::error(Category::Export, "Export failed, generation=%ld: %s",
-                           static_cast<long>(g), message);
-                post([target, g, message] {
-                    target->state_->failed(g, QString::fromUtf8(message));
-                });
-            }
-        });
+        thread = std::thread(
+            [run = pipeline, config, outputPath, g, cancellation, threadDone, target = q] {
+                QueuedObserver observer(target, g, outputPath, *cancellation, *threadDone);
+                try {
+                    run(config, outputPath.toStdString(), observer, *cancellation);
+                } catch (const std::exception& error) {
+                    // Not the real pipeline's way, but an export must end with an
+                    // outcome, never a terminated program.
+                    observer.exportFinished({ExportOutcome::End::failed, error.what()});
+                }
+            });
     } catch (const std::system_error& error) {
         // Out of threads: the export ends at once as a failure instead of running forever.
         log::error(Category::Export, "Export failed, generation=%ld: %s", static_cast<long>(g),
                    error.what());
-        failed(g, QString("Could not start the export: %1").arg(QString::fromUtf8(error.what())));
+        finished(g,
+                 {ExportOutcome::End::failed,
+                  "Could not start the export: " + std::string(error.what())},
+                 outputPath);
         return;
     }
-    tasks.push_back({cancellation, std::move(finished), std::move(thread)});
+    tasks.push_back({cancellation, std::move(threadDone), std::move(thread)});
     exportTask = std::move(cancellation);
 }
 
@@ -276,10 +305,9 @@ bool ExportCoordinator::hasExportTask() const {
 }
 
 std::optional<double> ExportCoordinator::estimatedRemaining() const {
-    const State& s = *state_;
-    if (!s.isExporting || !(s.progress > kMinimumProgressForEstimate) || !(s.elapsedMs > 0))
+    if (!state_->isExporting)
         return std::nullopt;
-    return s.elapsedMs / s.progress * (1.0 - s.progress);
+    return estimatedRemainingMs(state_->progress, state_->elapsedMs);
 }
 
 QVariant ExportCoordinator::estimatedRemainingValue() const {
@@ -288,7 +316,7 @@ QVariant ExportCoordinator::estimatedRemainingValue() const {
     return {};
 }
 
-void ExportCoordinator::startExport(const ExportConfig& config, const QUrl& outputURL) {
+void ExportCoordinator::startExport(const ExportConfig& config, const QString& outputPath) {
     State& s = *state_;
     s.joinFinishedTasks();
     s.cancelTask();
@@ -308,7 +336,7 @@ void ExportCoordinator::startExport(const ExportConfig& config, const QUrl& outp
               static_cast<long>(config.outputWidth), static_cast<long>(config.outputHeight),
               std::string(displayName(config.codec)).c_str(),
               std::string(displayName(config.quality)).c_str());
-    s.start(config, outputURL, g);
+    s.start(config, outputPath, g);
 }
 
 void ExportCoordinator::cancel() {

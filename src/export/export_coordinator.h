@@ -34,11 +34,10 @@ class ExportCoordinator : public QObject {
 
 public:
     // The pipeline to run; tests hand in their own.
-    using Pipeline =
-        std::function<void(const ExportConfig&, const QString& outputPath, double startTime,
-                           QPointer<ExportCoordinator>, CancellationToken&)>;
+    using Pipeline = std::function<void(const ExportConfig&, const std::string& outputPath,
+                                        ExportObserver&, CancellationToken&)>;
 
-    explicit ExportCoordinator(Pipeline pipeline = runPipelineDetached, QObject* parent = nullptr);
+    explicit ExportCoordinator(Pipeline pipeline = exportMovie, QObject* parent = nullptr);
     // Cancels a running export and waits for its thread to end.
     ~ExportCoordinator() override;
 
@@ -53,12 +52,12 @@ public:
     int exportGeneration() const;
     bool hasExportTask() const;
 
-    // elapsedMs / progress × (1 − progress), while exporting with progress > 0.05
-    // and a known elapsed time.
+    // estimatedRemainingMs() while exporting.
     std::optional<double> estimatedRemaining() const;
     QVariant estimatedRemainingValue() const;
 
-    void startExport(const ExportConfig& config, const QUrl& outputURL);
+    // Exports to the local file `outputPath`.
+    void startExport(const ExportConfig& config, const QString& outputPath);
     Q_INVOKABLE void cancel();
     Q_INVOKABLE void reset();
 
@@ -78,6 +77,7 @@ signals:
 
 private:
     struct State;
+    class QueuedObserver;
     std::unique_ptr<State> state_;
 };
 

@@ -5,15 +5,12 @@
 #include "export_error.h"
 #include "log/log.h"
 #include "media/media_error.h"
-#include "pipeline_context.h"
 #include "sidebar/sidebar_renderer.h"
+#include "stream_context.h"
 #include "video_stream.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 
 #include <QDir>
@@ -117,56 +114,56 @@ std::vector<ChapterMarker> chapterMarkers(const ExportConfig& config, MediaTime 
     return markers;
 }
 
-// Counts the running streams; when the last one ends, the writer is finished.
-class StreamGroup {
+// A cancellation handler installed for as long as this lives, so that it is gone
+// before what it reaches, however the export is left.
+class ScopedCancelHandler {
 public:
-    void enter() {
-        std::lock_guard lock(mutex_);
-        ++running_;
+    ScopedCancelHandler(CancellationToken& token, std::function<void()> handler)
+        : token_(token) {
+        token_.setHandler(std::move(handler));
     }
-    void leave() {
-        std::lock_guard lock(mutex_);
-        if (--running_ == 0)
-            changed_.notify_all();
-    }
-    // Waits until every stream ended, or the writer stopped writing; true when all ended.
-    bool waitForStreams(const MediaWriter& writer) {
-        std::unique_lock lock(mutex_);
-        while (running_ > 0) {
-            if (writer.status() != MediaWriter::Status::writing)
-                return false;
-            changed_.wait_for(lock, std::chrono::milliseconds(50));
-        }
-        return true;
-    }
+    ~ScopedCancelHandler() { token_.clearHandler(); }
+    ScopedCancelHandler(const ScopedCancelHandler&) = delete;
+    ScopedCancelHandler& operator=(const ScopedCancelHandler&) = delete;
 
 private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int running_ = 0;
+    CancellationToken& token_;
 };
 
-} // namespace
+// Starts both streams and waits for them. Should the second thread not start,
+// the first is stopped rather than left waiting for a partner that never comes.
+void runStreams(StreamContext& context, VideoStream& video, AudioStream* audio) {
+    std::thread videoThread([&video] { video.run(); });
+    std::thread audioThread;
+    try {
+        if (audio)
+            audioThread = std::thread([audio] { audio->run(); });
+    } catch (const std::system_error&) {
+        context.fail(std::current_exception());
+    }
+    videoThread.join();
+    if (audioThread.joinable())
+        audioThread.join();
+}
 
-void runPipelineDetached(const ExportConfig& config, const QString& outputPath, double startTime,
-                         QPointer<ExportCoordinator> coordinator, CancellationToken& cancellation) {
-    log::info(Category::Export, "Pipeline: detached task started");
-    const double pipelineStart = wallClockSeconds();
+void writeMovie(const ExportConfig& config, const std::string& outputPath, ExportObserver& observer,
+                CancellationToken& cancellation) {
+    log::info(Category::Export, "Pipeline: export started");
+    const SteadyTime pipelineStart = std::chrono::steady_clock::now();
 
-    TemporaryOutput output(outputPath);
+    const QString destination = QString::fromStdString(outputPath);
+    TemporaryOutput output(destination);
     log::info(Category::Export, "Pipeline: writing to '%s', replacing '%s' (if any) when complete",
-              lastPathComponent(output.path()).c_str(), lastPathComponent(outputPath).c_str());
+              lastPathComponent(output.path()).c_str(), lastPathComponent(destination).c_str());
 
     const VideoOutputSettings settings = videoOutputSettings(config);
     MediaWriter writer(output.path().toStdString(), settings.containerFormat);
-    log::info(Category::Export, "Pipeline: MediaWriter created for '%s'",
-              lastPathComponent(outputPath).c_str());
     log::info(Category::Export, "Pipeline: video settings = %s", describe(settings).c_str());
     VideoWriterInput* videoInput = writer.addVideoInput(settings);
 
     const long clipCount = static_cast<long>(config.clips.size());
     log::info(Category::Export, "Pipeline: preloading %ld clip(s)...", clipCount);
-    const double preloadStart = wallClockSeconds();
+    const SteadyTime preloadStart = std::chrono::steady_clock::now();
     std::vector<PreloadedClip> clips;
     bool anyAudio = false;
     for (const auto& info : config.clips) {
@@ -180,7 +177,7 @@ void runPipelineDetached(const ExportConfig& config, const QString& outputPath, 
                   clip.duration.seconds(), info.trimIn, clip.hasAudio ? 1 : 0);
     }
     log::info(Category::Export, "Pipeline: all clips preloaded in %.2fs",
-              wallClockSeconds() - preloadStart);
+              secondsSince(preloadStart));
 
     std::vector<MediaTime> offsets;
     MediaTime total = MediaTime::zero();
@@ -198,108 +195,77 @@ void runPipelineDetached(const ExportConfig& config, const QString& outputPath, 
     AudioWriterInput* audioInput = nullptr;
     if (anyAudio) {
         audioInput = writer.addAudioInput(audioOutputSettings());
-        log::info(Category::Export,
-                  "Pipeline: audio writer input added (AAC 44.1kHz stereo 128kbps)");
+        log::info(Category::Export, "Pipeline: sound track added (%s)",
+                  describe(audioOutputSettings()).c_str());
     } else {
-        log::info(Category::Export,
-                  "Pipeline: no audio tracks found in any clip, skipping audio stream");
+        log::info(Category::Export, "Pipeline: no clip has sound, the movie gets no sound track");
     }
 
     writer.setChapters(chapterMarkers(config, total));
-    if (!writer.startWriting()) {
+    if (!writer.start()) {
         const std::string reason = writer.error();
-        log::error(Category::Export, "Pipeline: writer.startWriting() failed: %s",
+        log::error(Category::Export, "Pipeline: the writer did not start: %s",
                    reason.empty() ? "unknown" : reason.c_str());
         throw ExportError::writerFailed(reason.empty() ? "Failed to start writing" : reason);
     }
-    writer.startSession(MediaTime::zero());
-    log::info(Category::Export, "Writer started. status=%ld, videoInput.ready=%d",
-              static_cast<long>(writer.status()), videoInput->isReadyForMoreMediaData() ? 1 : 0);
-    if (audioInput)
-        log::info(Category::Export, "audioInput.ready=%d",
-                  audioInput->isReadyForMoreMediaData() ? 1 : 0);
 
     SidebarRenderer renderer(config.sections, config.outputWidth, config.outputHeight,
                              config.videoAreaWidth, config.sidebarWidth, config.theme);
-    const double estimate = frameEstimate(clips);
-
     // The only way a user's cancel reaches the media work; it fires at once when
-    // the export was cancelled before this point.
-    cancellation.setHandler([&writer] {
-        log::info(Category::Export, "Pipeline: task cancelled, calling writer.cancelWriting()");
-        writer.cancelWriting();
+    // the export was cancelled before this point. Waiting appends return at once.
+    const ScopedCancelHandler stopWriter(cancellation, [&writer] {
+        log::info(Category::Export, "Pipeline: cancelled, stopping the writer");
+        writer.cancel();
     });
 
-    PipelineContext context{writer, clips, offsets, ExportReporter(coordinator, &cancellation)};
-    StreamGroup streams;
-    streams.enter();
-    VideoStream video(context, *videoInput, config, renderer, startTime, estimate,
-                      [&streams] { streams.leave(); });
+    StreamContext context(writer, clips, offsets, observer);
+    VideoStream video(context, *videoInput, config, renderer, frameEstimate(clips));
     std::optional<AudioStream> audio;
-    if (audioInput) {
-        streams.enter();
-        audio.emplace(context, *audioInput, total, [&streams] { streams.leave(); });
-    }
-    videoInput->requestMediaDataWhenReady([&video] { video.onReadyForMoreData(); });
-    if (audio)
-        audioInput->requestMediaDataWhenReady([&audio] { audio->onReadyForMoreData(); });
+    if (audioInput)
+        audio.emplace(context, *audioInput, total);
+    runStreams(context, video, audio ? &*audio : nullptr);
 
-    if (!streams.waitForStreams(writer)) {
-        // The writer stopped (cancel or failure) before a stream noticed.
-        video.endIfRunning();
-        if (audio)
-            audio->endIfRunning();
-        streams.waitForStreams(writer);
-    }
-    cancellation.clearHandler();
+    log::info(Category::Export, "Pipeline: both streams ended, finishing the file");
+    observer.exportPhase("Finalizing...");
+    const SteadyTime finishStart = std::chrono::steady_clock::now();
+    const MediaWriter::Status status = writer.finish();
+    log::info(Category::Export, "Pipeline: file finished in %.2fs, writer.status=%ld",
+              secondsSince(finishStart), static_cast<long>(status));
 
-    log::info(Category::Export, "Pipeline: DispatchGroup notify fired — both streams complete");
-    context.reporter.postPhase(QStringLiteral("Finalizing..."));
-    const double finishStart = wallClockSeconds();
-    log::info(Category::Export, "Pipeline: calling writer.finishWriting()...");
-    std::mutex finishMutex;
-    std::condition_variable finished;
-    bool isFinished = false;
-    writer.finishWriting([&] {
-        std::lock_guard lock(finishMutex);
-        isFinished = true;
-        finished.notify_all();
-    });
-    {
-        std::unique_lock lock(finishMutex);
-        finished.wait(lock, [&] { return isFinished; });
-    }
-    const MediaWriter::Status status = writer.status();
-    log::info(Category::Export, "Pipeline: finishWriting completed in %.2fs, writer.status=%ld",
-              wallClockSeconds() - finishStart, static_cast<long>(status));
-
-    if (std::exception_ptr stored = context.firstError()) {
-        std::string description = "unknown";
-        try {
-            std::rethrow_exception(stored);
-        } catch (const std::exception& error) {
-            description = error.what();
-        } catch (...) {
-        }
-        log::error(Category::Export, "Pipeline: resuming continuation with stored error: %s",
-                   description.c_str());
+    // A stream's failure wins over the cancel it caused.
+    if (std::exception_ptr stored = context.firstError())
         std::rethrow_exception(stored);
-    }
-    if (status == MediaWriter::Status::cancelled || cancellation.isCancelled()) {
-        log::info(Category::Export, "Pipeline: resuming continuation — cancelled");
+    if (status == MediaWriter::Status::cancelled || cancellation.isCancelled())
         throw ExportCancelled();
+    if (status != MediaWriter::Status::completed) {
+        const std::string reason = writer.error();
+        throw ExportError::writerFailed(reason.empty() ? "Video writer failed" : reason);
     }
-    if (status != MediaWriter::Status::failed) {
-        output.commit();
-        log::info(Category::Export,
-                  "Pipeline: resuming continuation — success, total pipeline time=%.2fs",
-                  wallClockSeconds() - pipelineStart);
-        return;
+    output.commit();
+    log::info(Category::Export, "Pipeline: export written in %.2fs", secondsSince(pipelineStart));
+}
+
+} // namespace
+
+std::optional<double> estimatedRemainingMs(double progress, double elapsedMs) {
+    if (!(progress > 0.05) || !(elapsedMs > 0))
+        return std::nullopt;
+    return elapsedMs / progress * (1.0 - progress);
+}
+
+void exportMovie(const ExportConfig& config, const std::string& outputPath,
+                 ExportObserver& observer, CancellationToken& cancellation) {
+    ExportOutcome outcome;
+    try {
+        writeMovie(config, outputPath, observer, cancellation);
+    } catch (const ExportCancelled&) {
+        log::info(Category::Export, "Pipeline: ended — cancelled");
+        outcome.end = ExportOutcome::End::cancelled;
+    } catch (const std::exception& error) {
+        log::error(Category::Export, "Pipeline: ended — failed: %s", error.what());
+        outcome = {ExportOutcome::End::failed, error.what()};
     }
-    const std::string reason = writer.error();
-    log::error(Category::Export, "Pipeline: resuming continuation — writer failed: %s",
-               reason.empty() ? "unknown" : reason.c_str());
-    throw ExportError::writerFailed(reason.empty() ? "Video writer failed" : reason);
+    observer.exportFinished(outcome);
 }
 
 } // namespace kestrune

@@ -1,43 +1,48 @@
-// The whole export as one blocking operation on a background thread: opens the
-// clips, lays them end to end, renders and encodes every frame, writes the file.
+// The whole export as one blocking call: opens the clips, lays them end to end,
+// draws and encodes every frame, writes the file. Plain C++ over file paths; the
+// caller learns what happens through an observer and stops it with a token.
 #pragma once
 
 #include "cancellation.h"
 #include "export_settings.h"
 
-#include <QPointer>
-#include <QString>
+#include <optional>
+#include <string>
 
 namespace kestrune {
 
-class ExportCoordinator;
+// How an export ended. `error` is the user-facing text of a failure.
+struct ExportOutcome {
+    enum class End { completed, failed, cancelled };
+    End end = End::completed;
+    std::string error;
 
-// Posts phase and progress to the coordinator on the main thread; usable from any
-// thread. The coordinator applies them only while it is exporting. Given the
-// task's cancellation, a reporter stops posting once the task is cancelled, so a
-// cancelled export winding down cannot touch the export that replaced it.
-class ExportReporter {
-public:
-    explicit ExportReporter(QPointer<ExportCoordinator> coordinator,
-                            const CancellationToken* cancellation = nullptr)
-        : coordinator_(std::move(coordinator))
-        , cancellation_(cancellation) {}
-    void postPhase(const QString& phase) const;
-    void postProgress(double progress, double elapsedMs) const;
-
-private:
-    QPointer<ExportCoordinator> coordinator_;
-    const CancellationToken* cancellation_;
+    bool operator==(const ExportOutcome&) const = default;
 };
 
-// Writes `config` to `outputPath`. Returns on success; throws ExportCancelled when
-// `cancellation` fires, ExportError (or MediaError) with the user-facing text
-// otherwise. `startTime` is the wall-clock time in seconds the export task started,
-// for elapsed times. Never call it on the main thread.
-void runPipelineDetached(const ExportConfig& config, const QString& outputPath, double startTime,
-                         QPointer<ExportCoordinator> coordinator, CancellationToken& cancellation);
+// What an export tells whoever started it. Phase and progress come from the
+// export's video thread, the outcome from the thread that called exportMovie();
+// an implementation hands them on, it never waits in them.
+class ExportObserver {
+public:
+    virtual ~ExportObserver() = default;
+    // "Rendering", "Clip 2 of 3", "Finalizing...".
+    virtual void exportPhase(const std::string& phase) = 0;
+    // The fraction done (at most 0.98 while frames are written) and the time since
+    // the export started.
+    virtual void exportProgress(double progress, double elapsedMs) = 0;
+    // Exactly once, last.
+    virtual void exportFinished(const ExportOutcome& outcome) = 0;
+};
 
-// Wall-clock seconds, the clock of `startTime`.
-double wallClockSeconds();
+// Milliseconds left, from the progress and the time taken so far: none below 5 %,
+// where the estimate swings too wildly to be worth showing, or without a time.
+std::optional<double> estimatedRemainingMs(double progress, double elapsedMs);
+
+// Writes `config` to `outputPath` and returns when the file is closed (or the
+// export failed or was cancelled). The file is written under a temporary name
+// beside `outputPath` and moved over it only when complete. Never throws.
+void exportMovie(const ExportConfig& config, const std::string& outputPath,
+                 ExportObserver& observer, CancellationToken& cancellation);
 
 } // namespace kestrune

@@ -16,7 +16,7 @@ constexpr int kInputChannels = 2;
 AudioInput::AudioInput(WriterCore& core, AudioOutputSettings settings)
     : core_(core)
     , settings_(std::move(settings))
-    , channel_(core) {}
+    , pace_(core) {}
 
 AudioInput::~AudioInput() {
     if (fifo_)
@@ -64,11 +64,13 @@ std::string AudioInput::open() {
 bool AudioInput::append(const float* interleavedStereo, int frames, MediaTime time) {
     if (frames < 0 || (frames > 0 && !interleavedStereo))
         return false;
+    if (!pace_.waitForTurn())
+        return false;
     std::lock_guard lock(encodeMutex_);
-    if (!channel_.isAccepting() || !encoder_)
+    if (!pace_.isAccepting() || !encoder_)
         return false;
     const AVRational sampleTime{1, settings_.sampleRate};
-    const std::int64_t start = (time - core_.sessionStart()).toTimestamp(sampleTime);
+    const std::int64_t start = time.toTimestamp(sampleTime);
     std::int64_t skip = 0;
     if (start > queuedEnd_) {
         if (!queue(nullptr, start - queuedEnd_))
@@ -82,7 +84,7 @@ bool AudioInput::append(const float* interleavedStereo, int frames, MediaTime ti
     }
     if (!queue(interleavedStereo + skip * kInputChannels, frames - skip))
         return false;
-    channel_.advance(MediaTime{queuedEnd_, settings_.sampleRate});
+    pace_.advance(MediaTime{queuedEnd_, settings_.sampleRate});
     return true;
 }
 
@@ -163,9 +165,9 @@ bool AudioInput::send(const AVFrame* frame) {
     }
 }
 
-void AudioInput::markAsFinished() {
+void AudioInput::finish() {
     std::lock_guard lock(encodeMutex_);
-    if (!channel_.markFinished() || !encoder_ || !core_.isWriting())
+    if (!pace_.markFinished() || !encoder_ || !core_.isWriting())
         return;
     if (encodeQueued(true))
         send(nullptr);

@@ -11,6 +11,7 @@ extern "C" {
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace kestrune::detail {
@@ -20,18 +21,11 @@ public:
     AudioInput(WriterCore& core, AudioOutputSettings settings);
     ~AudioInput() override;
 
-    bool isReadyForMoreMediaData() const override { return channel_.isReady(); }
-    void requestMediaDataWhenReady(std::function<void()> callback) override {
-        channel_.requestMediaDataWhenReady(std::move(callback));
-    }
-    void markAsFinished() override;
     // Samples before the end of what was already appended are dropped, the rest
     // of the buffer is taken (see the definition for why).
     bool append(const float* interleavedStereo, int frames, MediaTime time) override;
-
+    void finish() override;
     std::string open() override;
-    void finish() override { markAsFinished(); }
-    void join() override { channel_.join(); }
 
 private:
     // Queues `frames` samples (silence when `interleaved` is null) and encodes
@@ -49,8 +43,7 @@ private:
     std::int64_t queuedEnd_ = 0; // samples taken so far, silence included
     std::int64_t nextPts_ = 0;   // samples handed to the encoder so far
     std::vector<float> left_, right_;
-    // Last, so that the worker ends before the encoder goes.
-    InputChannel channel_;
+    InputPace pace_;
 };
 
 } // namespace kestrune::detail

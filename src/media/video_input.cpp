@@ -24,7 +24,7 @@ std::uint32_t fourCC(const std::string& tag) {
 VideoInput::VideoInput(WriterCore& core, VideoOutputSettings settings)
     : core_(core)
     , settings_(std::move(settings))
-    , channel_(core) {}
+    , pace_(core) {}
 
 VideoInput::~VideoInput() = default;
 
@@ -93,22 +93,21 @@ std::string VideoInput::open() {
 }
 
 FramePtr VideoInput::makeFrame() {
-    if (!sourcePool_ || !channel_.isAccepting())
+    if (!sourcePool_ || !pace_.isAccepting())
         return nullptr;
     return sourcePool_->get();
 }
 
 bool VideoInput::append(FramePtr frame, MediaTime time) {
     if (!frame || frame->format != AV_PIX_FMT_BGRA || frame->width != settings_.width ||
-        frame->height != settings_.height || !frame->data[0])
+        frame->height != settings_.height || !frame->data[0] || time < MediaTime::zero())
+        return false;
+    if (!pace_.waitForTurn())
         return false;
     std::lock_guard lock(encodeMutex_);
-    if (!channel_.isAccepting() || !encoder_)
+    if (!pace_.isAccepting() || !encoder_)
         return false;
-    const MediaTime outputTime = time - core_.sessionStart();
-    if (outputTime < MediaTime::zero())
-        return false;
-    const std::int64_t pts = outputTime.toTimestamp(kTimeBase);
+    const std::int64_t pts = time.toTimestamp(kTimeBase);
     if (lastPts_ && pts <= *lastPts_)
         return false;
 
@@ -133,13 +132,13 @@ bool VideoInput::append(FramePtr frame, MediaTime time) {
     lastPts_ = pts;
     if (!encode(converted.get()))
         return false;
-    channel_.advance(outputTime);
+    pace_.advance(time);
     return true;
 }
 
-void VideoInput::markAsFinished() {
+void VideoInput::finish() {
     std::lock_guard lock(encodeMutex_);
-    if (!channel_.markFinished() || !encoder_ || !core_.isWriting())
+    if (!pace_.markFinished() || !encoder_ || !core_.isWriting())
         return;
     encode(nullptr);
     writePending(true);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 
 namespace kestrune::detail {
 
@@ -20,17 +21,10 @@ public:
     VideoInput(WriterCore& core, VideoOutputSettings settings);
     ~VideoInput() override;
 
-    bool isReadyForMoreMediaData() const override { return channel_.isReady(); }
-    void requestMediaDataWhenReady(std::function<void()> callback) override {
-        channel_.requestMediaDataWhenReady(std::move(callback));
-    }
-    void markAsFinished() override;
     FramePtr makeFrame() override;
     bool append(FramePtr frame, MediaTime time) override;
-
+    void finish() override;
     std::string open() override;
-    void finish() override { markAsFinished(); }
-    void join() override { channel_.join(); }
 
 private:
     bool encode(const AVFrame* frame);
@@ -52,8 +46,7 @@ private:
     std::map<std::int64_t, std::int64_t> durations_;
     // Encoded packets, in decoding order, waiting for their frame's duration.
     std::deque<PacketPtr> pending_;
-    // Last, so that the worker ends before the encoder goes.
-    InputChannel channel_;
+    InputPace pace_;
 };
 
 } // namespace kestrune::detail

@@ -5,60 +5,44 @@ namespace kestrune::detail {
 // --- WriterCore ---
 
 WriterCore::Status WriterCore::status() const {
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(mutex_);
     return status_;
 }
 
 std::string WriterCore::error() const {
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(mutex_);
     return error_;
 }
 
 void WriterCore::fail(const std::string& text) {
     {
-        std::lock_guard lock(mutex);
-        if (status_ != Status::writing && status_ != Status::unknown)
+        std::lock_guard lock(mutex_);
+        if (status_ != Status::writing && status_ != Status::created)
             return;
         status_ = Status::failed;
         error_ = text;
     }
-    changed.notify_all();
+    changed_.notify_all();
 }
 
 bool WriterCore::cancel() {
-    {
-        std::lock_guard lock(mutex);
-        if (status_ != Status::writing && status_ != Status::unknown)
-            return false;
-        status_ = Status::cancelled;
-    }
-    changed.notify_all();
-    return true;
+    return transition(Status::writing, Status::cancelled) ||
+           transition(Status::created, Status::cancelled);
 }
 
 bool WriterCore::transition(Status from, Status to) {
     {
-        std::lock_guard lock(mutex);
+        std::lock_guard lock(mutex_);
         if (status_ != from)
             return false;
         status_ = to;
     }
-    changed.notify_all();
+    changed_.notify_all();
     return true;
 }
 
-MediaTime WriterCore::sessionStart() const {
-    std::lock_guard lock(mutex);
-    return sessionStart_;
-}
-
-void WriterCore::setSessionStart(MediaTime time) {
-    std::lock_guard lock(mutex);
-    sessionStart_ = time;
-}
-
 void WriterCore::setChapters(std::vector<ChapterMarker> chapters) {
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(mutex_);
     chapters_ = std::move(chapters);
 }
 
@@ -87,11 +71,9 @@ void WriterCore::closeFile(bool withTrailer) {
         // The QuickTime muxer takes chapters that arrive after the header and
         // writes them with the index, so they can change until the very end.
         std::vector<ChapterMarker> finalChapters;
-        MediaTime start;
         {
-            std::lock_guard stateLock(mutex);
+            std::lock_guard stateLock(mutex_);
             finalChapters = chapters_;
-            start = sessionStart_;
         }
         int id = 0;
         for (const ChapterMarker& chapter : finalChapters) {
@@ -100,8 +82,8 @@ void WriterCore::closeFile(bool withTrailer) {
                 break;
             c->id = ++id;
             c->time_base = AVRational{1, MediaTime::kOutputTimescale};
-            c->start = (chapter.start - start).toTimestamp(c->time_base);
-            c->end = (chapter.end - start).toTimestamp(c->time_base);
+            c->start = chapter.start.toTimestamp(c->time_base);
+            c->end = chapter.end.toTimestamp(c->time_base);
             av_dict_set(&c->metadata, "title", chapter.title.c_str(), 0);
             // nb_chapters is unsigned; av_dynarray_add counts in an int.
             int count = static_cast<int>(format->nb_chapters);
@@ -118,113 +100,57 @@ void WriterCore::closeFile(bool withTrailer) {
     fileOpen = false;
 }
 
-// --- InputChannel ---
+// --- InputPace ---
 
-InputChannel::InputChannel(WriterCore& core)
+InputPace::InputPace(WriterCore& core)
     : core_(core) {
-    std::lock_guard lock(core_.mutex);
-    core_.channels.push_back(this);
+    std::lock_guard lock(core_.mutex_);
+    core_.inputs_.push_back(this);
 }
 
-InputChannel::~InputChannel() {
-    join();
-    std::lock_guard lock(core_.mutex);
-    std::erase(core_.channels, this);
+InputPace::~InputPace() {
+    std::lock_guard lock(core_.mutex_);
+    std::erase(core_.inputs_, this);
 }
 
-bool InputChannel::readyLocked() const {
-    if (finished_ || core_.stopping || core_.statusLocked() != WriterCore::Status::writing)
-        return false;
-    for (const InputChannel* other : core_.channels)
+bool InputPace::isAheadLocked() const {
+    for (const InputPace* other : core_.inputs_)
         if (other != this && !other->finished_ &&
             position_ > other->position_ + WriterCore::kMaxLead)
-            return false;
-    return true;
+            return true;
+    return false;
 }
 
-bool InputChannel::isReady() const {
-    std::lock_guard lock(core_.mutex);
-    return readyLocked();
+bool InputPace::waitForTurn() {
+    std::unique_lock lock(core_.mutex_);
+    core_.changed_.wait(lock, [this] {
+        return finished_ || core_.status_ != WriterCore::Status::writing || !isAheadLocked();
+    });
+    return !finished_ && core_.status_ == WriterCore::Status::writing;
 }
 
-bool InputChannel::isAccepting() const {
-    std::lock_guard lock(core_.mutex);
-    return !finished_ && !core_.stopping && core_.statusLocked() == WriterCore::Status::writing;
+bool InputPace::isAccepting() const {
+    std::lock_guard lock(core_.mutex_);
+    return !finished_ && core_.status_ == WriterCore::Status::writing;
 }
 
-void InputChannel::advance(MediaTime end) {
+void InputPace::advance(MediaTime end) {
     {
-        std::lock_guard lock(core_.mutex);
+        std::lock_guard lock(core_.mutex_);
         position_ = end;
     }
-    core_.changed.notify_all();
+    core_.changed_.notify_all();
 }
 
-bool InputChannel::markFinished() {
+bool InputPace::markFinished() {
     {
-        std::lock_guard lock(core_.mutex);
+        std::lock_guard lock(core_.mutex_);
         if (finished_)
             return false;
         finished_ = true;
     }
-    core_.changed.notify_all();
+    core_.changed_.notify_all();
     return true;
-}
-
-bool InputChannel::isFinished() const {
-    std::lock_guard lock(core_.mutex);
-    return finished_;
-}
-
-void InputChannel::requestMediaDataWhenReady(std::function<void()> callback) {
-    std::lock_guard lock(core_.mutex);
-    callback_ = std::move(callback);
-    if (!worker_.joinable())
-        worker_ = std::thread([this] { run(); });
-    core_.changed.notify_all();
-}
-
-void InputChannel::join() {
-    if (!worker_.joinable())
-        return;
-    // A callback that destroys the writer runs on this very thread: it cannot wait
-    // for itself, so the worker is let go and leaves without touching the writer.
-    if (worker_.get_id() == std::this_thread::get_id()) {
-        *destroyedInCallback_ = true;
-        worker_.detach();
-    } else
-        worker_.join();
-}
-
-void InputChannel::run() {
-    const auto destroyed = destroyedInCallback_;
-    std::unique_lock lock(core_.mutex);
-    for (;;) {
-        core_.changed.wait(lock, [this] {
-            const auto status = core_.statusLocked();
-            // Before startWriting() there is nothing to do yet; afterwards the
-            // worker acts when its input is ready or when the writer stopped.
-            const bool started = status != WriterCore::Status::unknown;
-            return core_.stopping || finished_ ||
-                   (started && (status != WriterCore::Status::writing || readyLocked()));
-        });
-        if (core_.stopping || finished_)
-            return;
-        const bool stillWriting = core_.statusLocked() == WriterCore::Status::writing;
-        // A copy, so that a callback replacing itself does not destroy the running one.
-        auto callback = callback_;
-        lock.unlock();
-        if (callback)
-            callback();
-        if (*destroyed)
-            return;
-        // After a cancel or a failure the callback runs once more, so that the
-        // caller sees that the writer stopped and ends its stream; without that
-        // call a stream waiting for its turn would never learn about it.
-        if (!stillWriting)
-            return;
-        lock.lock();
-    }
 }
 
 } // namespace kestrune::detail

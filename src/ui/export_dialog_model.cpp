@@ -356,7 +356,7 @@ void ExportDialogModel::saveLocationChosen(const QUrl& url) {
               static_cast<long>(config.sections.size()));
     setExportedChapters(chapterList(ready.project.sections, ready.project.totalDuration()));
     setChaptersCopied(false);
-    coordinator_->startExport(config, QUrl::fromLocalFile(path));
+    coordinator_->startExport(config, path);
 }
 
 void ExportDialogModel::close() {

@@ -5,6 +5,8 @@
 #include "export/export_error.h"
 #include "fixtures/counter_clip.h"
 #include "model/project_json.h"
+#include "support/held_export_pipeline.h"
+#include "support/manual_clock.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -23,66 +25,20 @@ using namespace kestrune;
 
 namespace {
 
-// Time stands where playback started: the preview plays without moving on.
-class StandingClock final : public PlaybackClock {
-public:
-    void start(MediaTime from) override {
-        at_ = from;
-        running_ = true;
-    }
-    void stop() override { running_ = false; }
-    MediaTime now() const override { return at_; }
-    bool isRunning() const override { return running_; }
-
-private:
-    MediaTime at_ = MediaTime::zero();
-    bool running_ = false;
-};
-
-// An export that runs until it is cancelled.
-struct HeldExport {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool cancelled = false;
-
-    // The pipeline may learn of a cancel only once its thread has got going.
-    bool waitUntilCancelled() {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(5), [this] { return cancelled; });
-    }
-
-    ExportCoordinator::Pipeline pipeline() {
-        return [this](const ExportConfig&, const QString&, double, QPointer<ExportCoordinator>,
-                      CancellationToken& token) {
-            token.setHandler([this] {
-                std::lock_guard lock(mutex);
-                cancelled = true;
-                changed.notify_all();
-            });
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [this] { return cancelled; });
-            }
-            token.clearHandler();
-            throw ExportCancelled();
-        };
-    }
-};
-
 class ShellTest : public ::testing::Test {
 protected:
     QTemporaryDir dataDir;
     ProjectStore store{dataDir.path() + "/Kestrune"};
-    HeldExport heldExport;
-    KestruneApp app{store, [] { return std::make_unique<StandingClock>(); }, heldExport.pipeline()};
+    test::HeldExportPipeline heldExport;
+    KestruneApp app{store, [] { return std::make_unique<test::ManualClock>(); },
+                    heldExport.pipeline()};
     AppCoordinator& coordinator = *app.appCoordinator();
     PlaybackManager& playback = *app.playbackManager();
 
     void startExport() {
         ExportConfig config;
         config.clips.resize(1);
-        app.exportCoordinator()->startExport(config,
-                                             QUrl::fromLocalFile(dataDir.filePath("out.mp4")));
+        app.exportCoordinator()->startExport(config, dataDir.filePath("out.mp4"));
         ASSERT_TRUE(app.exportCoordinator()->isExporting());
     }
 

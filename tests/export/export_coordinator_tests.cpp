@@ -1,8 +1,8 @@
 // The coordinator with pipelines the tests steer: which outcome applies, which is
 // dropped by the generation rule, and what the views see change.
 #include "export/export_coordinator.h"
-#include "export/export_error.h"
 #include "log/capturing_sink.h"
+#include "support/event_loop.h"
 
 #include <cmath>
 #include <condition_variable>
@@ -14,24 +14,12 @@
 #include <thread>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 using namespace kestrune;
 using namespace std::chrono_literals;
+using kestrune::test::runUntil;
 
 namespace {
-
-// Runs the event loop until done() holds; false when the time ran out.
-bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 enum class Ending { success, failure, cancelled };
 
@@ -39,9 +27,9 @@ enum class Ending { success, failure, cancelled };
 // releases it (or, when it honours cancellation, until it is cancelled) and then
 // ends the way the test chose.
 struct Script {
-    std::function<void(const ExportReporter&)> report;
+    std::function<void(ExportObserver&)> report;
     bool honoursCancel = true;
-    std::function<void(const ExportReporter&)> afterCancel;
+    std::function<void(ExportObserver&)> afterCancel;
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -54,7 +42,6 @@ struct Script {
     // Set when the pipeline's thread has ended, that is after its outcome was posted.
     std::shared_future<void> threadEnded = threadEndedPromise.get_future().share();
     QString outputPath;
-    double startTime = 0;
 
     void release(Ending how) {
         std::lock_guard lock(mutex);
@@ -83,8 +70,8 @@ public:
     }
 
     ExportCoordinator::Pipeline pipeline() {
-        return [this](const ExportConfig&, const QString& outputPath, double startTime,
-                      QPointer<ExportCoordinator> coordinator, CancellationToken& cancellation) {
+        return [this](const ExportConfig&, const std::string& outputPath, ExportObserver& observer,
+                      CancellationToken& cancellation) {
             std::shared_ptr<Script> script;
             {
                 std::lock_guard lock(mutex_);
@@ -93,18 +80,16 @@ public:
             }
             thread_local ThreadEndNotice notice;
             notice.script = script;
-            run(*script, outputPath, startTime, coordinator, cancellation);
+            run(*script, QString::fromStdString(outputPath), observer, cancellation);
         };
     }
 
 private:
-    static void run(Script& script, const QString& outputPath, double startTime,
-                    QPointer<ExportCoordinator> coordinator, CancellationToken& cancellation) {
+    static void run(Script& script, const QString& outputPath, ExportObserver& observer,
+                    CancellationToken& cancellation) {
         script.outputPath = outputPath;
-        script.startTime = startTime;
-        const ExportReporter reporter(coordinator, &cancellation);
         if (script.report)
-            script.report(reporter);
+            script.report(observer);
         cancellation.setHandler([&script] {
             std::lock_guard lock(script.mutex);
             script.cancelled = true;
@@ -119,14 +104,15 @@ private:
         lock.unlock();
         cancellation.clearHandler();
         if (cancelled && script.afterCancel)
-            script.afterCancel(reporter);
+            script.afterCancel(observer);
         switch (ending) {
         case Ending::success:
-            return;
+            return observer.exportFinished({});
         case Ending::failure:
-            throw ExportError::writerFailed("disk full");
+            return observer.exportFinished(
+                {ExportOutcome::End::failed, "Video writer failed: disk full"});
         case Ending::cancelled:
-            throw ExportCancelled();
+            return observer.exportFinished({ExportOutcome::End::cancelled, {}});
         }
     }
 
@@ -151,8 +137,8 @@ protected:
     // Declared last, so it is destroyed (and its threads joined) first.
     ExportCoordinator coordinator{fakes.pipeline()};
 
-    const QUrl first = QUrl::fromLocalFile("/tmp/first.mp4");
-    const QUrl second = QUrl::fromLocalFile("/tmp/second.mp4");
+    const QString first = "/tmp/first.mp4";
+    const QString second = "/tmp/second.mp4";
 
     static void waitFor(const std::shared_future<void>& future) {
         ASSERT_EQ(future.wait_for(5s), std::future_status::ready);
@@ -165,7 +151,7 @@ protected:
     }
 
     bool finishes() {
-        return spinUntil([&] { return !coordinator.isExporting(); });
+        return runUntil([&] { return !coordinator.isExporting(); });
     }
 
     void countSignals() {
@@ -200,18 +186,17 @@ using Counts = std::map<std::string, int>;
 
 TEST_F(ExportCoordinatorTest, ASuccessfulExportShowsTheFileAndLogsItsCourse) {
     auto script = fakes.add();
-    script->report = [](const ExportReporter& reporter) {
-        reporter.postPhase("Clip 1 of 2");
-        reporter.postProgress(0.5, 1000);
+    script->report = [](ExportObserver& reporter) {
+        reporter.exportPhase("Clip 1 of 2");
+        reporter.exportProgress(0.5, 1000);
     };
-    const double before = wallClockSeconds();
     coordinator.startExport(twoClips(), first);
     EXPECT_TRUE(coordinator.isExporting());
     EXPECT_EQ(coordinator.phase(), "Preparing...");
     EXPECT_TRUE(coordinator.hasExportTask());
     EXPECT_EQ(coordinator.exportGeneration(), 1);
 
-    ASSERT_TRUE(spinUntil([&] { return coordinator.progress() == 0.5; }));
+    ASSERT_TRUE(runUntil([&] { return coordinator.progress() == 0.5; }));
     EXPECT_EQ(coordinator.phase(), "Clip 1 of 2");
     EXPECT_EQ(coordinator.elapsedMs(), 1000);
     EXPECT_EQ(coordinator.estimatedRemaining(), 1000);
@@ -220,25 +205,17 @@ TEST_F(ExportCoordinatorTest, ASuccessfulExportShowsTheFileAndLogsItsCourse) {
     ASSERT_TRUE(finishes());
     EXPECT_EQ(coordinator.phase(), "Complete");
     EXPECT_EQ(coordinator.progress(), 1.0);
-    EXPECT_EQ(coordinator.outputURL(), first);
+    EXPECT_EQ(coordinator.outputURL(), QUrl::fromLocalFile(first));
     EXPECT_TRUE(coordinator.error().isEmpty());
     EXPECT_FALSE(coordinator.hasExportTask());
     EXPECT_FALSE(coordinator.estimatedRemaining());
     EXPECT_EQ(coordinator.exportGeneration(), 1);
 
     EXPECT_EQ(script->outputPath, "/tmp/first.mp4");
-    EXPECT_GE(script->startTime, before);
-    EXPECT_LE(script->startTime, wallClockSeconds());
-    EXPECT_TRUE(sink.contains(log::Category::Export,
-                              "startExport: generation=1, clips=2, dims=1920x1080, "
-                              "codec=HEVC (H.265), quality=Maximum"));
-    EXPECT_TRUE(
-        sink.contains(log::Category::Export, "Export completed successfully, generation=1"));
 
     // Late messages of the finished export change nothing.
     coordinator.applyPhase("Finalizing...");
     coordinator.updateProgress(0.3, 5);
-    ExportReporter(&coordinator).postPhase("Clip 2 of 2");
     deliverPosted();
     EXPECT_EQ(coordinator.phase(), "Complete");
     EXPECT_EQ(coordinator.progress(), 1.0);
@@ -263,33 +240,29 @@ TEST_F(ExportCoordinatorTest, ASuccessQueuedBehindCancelIsDropped) {
     EXPECT_FALSE(coordinator.isExporting());
     EXPECT_EQ(coordinator.exportGeneration(), 2);
     EXPECT_FALSE(coordinator.hasExportTask());
-    EXPECT_TRUE(sink.contains(log::Category::Export,
-                              "cancel() called, incrementing generation from 1 to 2"));
 
     deliverPosted();
     EXPECT_EQ(coordinator.phase(), "");
     EXPECT_EQ(coordinator.progress(), 0);
     EXPECT_TRUE(coordinator.outputURL().isEmpty());
-    EXPECT_TRUE(
-        sink.contains(log::Category::Export, "Export completed successfully, generation=1"));
 }
 
 TEST_F(ExportCoordinatorTest, StartingWhileRunningReplacesTheOldExport) {
     auto old = fakes.add();
-    old->report = [](const ExportReporter& reporter) {
-        reporter.postPhase("Clip 2 of 3");
-        reporter.postProgress(0.4, 2000);
+    old->report = [](ExportObserver& reporter) {
+        reporter.exportPhase("Clip 2 of 3");
+        reporter.exportProgress(0.4, 2000);
     };
     // What a cancelled pipeline still says while it winds down must not reach the
     // export that replaced it.
-    old->afterCancel = [](const ExportReporter& reporter) {
-        reporter.postPhase("Finalizing...");
-        reporter.postProgress(0.9, 9000);
+    old->afterCancel = [](ExportObserver& reporter) {
+        reporter.exportPhase("Finalizing...");
+        reporter.exportProgress(0.9, 9000);
     };
     auto next = fakes.add();
 
     coordinator.startExport(twoClips(), first);
-    ASSERT_TRUE(spinUntil([&] { return coordinator.phase() == "Clip 2 of 3"; }));
+    ASSERT_TRUE(runUntil([&] { return coordinator.phase() == "Clip 2 of 3"; }));
     coordinator.startExport(twoClips(), second);
     EXPECT_EQ(coordinator.phase(), "Preparing...");
     EXPECT_EQ(coordinator.progress(), 0);
@@ -303,13 +276,12 @@ TEST_F(ExportCoordinatorTest, StartingWhileRunningReplacesTheOldExport) {
     EXPECT_EQ(coordinator.phase(), "Preparing...");
     EXPECT_EQ(coordinator.progress(), 0);
     EXPECT_TRUE(coordinator.hasExportTask());
-    EXPECT_TRUE(sink.contains(log::Category::Export, "Export cancelled, generation=1"));
 
     waitFor(next->started);
     next->release(Ending::success);
     ASSERT_TRUE(finishes());
     EXPECT_EQ(coordinator.phase(), "Complete");
-    EXPECT_EQ(coordinator.outputURL(), second);
+    EXPECT_EQ(coordinator.outputURL(), QUrl::fromLocalFile(second));
     EXPECT_EQ(next->outputPath, "/tmp/second.mp4");
 }
 
@@ -322,9 +294,9 @@ TEST_F(ExportCoordinatorTest, CancelReturnsToIdleAndAlwaysRaisesTheGeneration) {
     EXPECT_EQ(takeCounts(), (Counts{{"generation", 1}}));
 
     auto script = fakes.add();
-    script->report = [](const ExportReporter& reporter) { reporter.postProgress(0.5, 800); };
+    script->report = [](ExportObserver& reporter) { reporter.exportProgress(0.5, 800); };
     coordinator.startExport(twoClips(), first);
-    ASSERT_TRUE(spinUntil([&] { return coordinator.progress() == 0.5; }));
+    ASSERT_TRUE(runUntil([&] { return coordinator.progress() == 0.5; }));
     coordinator.cancel();
     EXPECT_EQ(coordinator.exportGeneration(), 3);
     EXPECT_FALSE(coordinator.isExporting());
@@ -339,12 +311,12 @@ TEST_F(ExportCoordinatorTest, CancelReturnsToIdleAndAlwaysRaisesTheGeneration) {
 
 TEST_F(ExportCoordinatorTest, APipelineThatCancelsItselfEndsIdleKeepingItsProgress) {
     auto script = fakes.add();
-    script->report = [](const ExportReporter& reporter) {
-        reporter.postPhase("Rendering");
-        reporter.postProgress(0.4, 1200);
+    script->report = [](ExportObserver& reporter) {
+        reporter.exportPhase("Rendering");
+        reporter.exportProgress(0.4, 1200);
     };
     coordinator.startExport(twoClips(), first);
-    ASSERT_TRUE(spinUntil([&] { return coordinator.progress() == 0.4; }));
+    ASSERT_TRUE(runUntil([&] { return coordinator.progress() == 0.4; }));
     script->release(Ending::cancelled);
     ASSERT_TRUE(finishes());
     EXPECT_EQ(coordinator.phase(), "");
@@ -357,12 +329,12 @@ TEST_F(ExportCoordinatorTest, APipelineThatCancelsItselfEndsIdleKeepingItsProgre
 
 TEST_F(ExportCoordinatorTest, AFailureKeepsTheLastPhaseAndShowsTheError) {
     auto script = fakes.add();
-    script->report = [](const ExportReporter& reporter) {
-        reporter.postPhase("Clip 2 of 3");
-        reporter.postProgress(0.5, 3000);
+    script->report = [](ExportObserver& reporter) {
+        reporter.exportPhase("Clip 2 of 3");
+        reporter.exportProgress(0.5, 3000);
     };
     coordinator.startExport(twoClips(), first);
-    ASSERT_TRUE(spinUntil([&] { return coordinator.phase() == "Clip 2 of 3"; }));
+    ASSERT_TRUE(runUntil([&] { return coordinator.phase() == "Clip 2 of 3"; }));
     QString errorWhenEnded;
     QObject::connect(&coordinator, &ExportCoordinator::isExportingChanged,
                      [&] { errorWhenEnded = coordinator.error(); });
@@ -374,15 +346,11 @@ TEST_F(ExportCoordinatorTest, AFailureKeepsTheLastPhaseAndShowsTheError) {
     EXPECT_EQ(coordinator.progress(), 0.5);
     EXPECT_TRUE(coordinator.outputURL().isEmpty());
     EXPECT_FALSE(coordinator.hasExportTask());
-    EXPECT_TRUE(sink.contains(log::Level::Error, log::Category::Export,
-                              "Export failed, generation=1: Video writer failed: disk full"));
 
-    // The next start clears the error; a location that is not a local file fails
-    // as an export, without reaching the pipeline.
-    coordinator.startExport(twoClips(), QUrl("https://example.com/out.mp4"));
+    // The next start clears the error.
+    fakes.add();
+    coordinator.startExport(twoClips(), second);
     EXPECT_TRUE(coordinator.error().isEmpty());
-    ASSERT_TRUE(finishes());
-    EXPECT_FALSE(coordinator.error().isEmpty());
     EXPECT_EQ(coordinator.exportGeneration(), 2);
 }
 
@@ -432,7 +400,7 @@ TEST_F(ExportCoordinatorTest, ViewsHearOfEveryRealChangeOnce) {
                      [&] { fileWhenEnded = coordinator.outputURL(); });
     script->release(Ending::success);
     ASSERT_TRUE(finishes());
-    EXPECT_EQ(fileWhenEnded, first);
+    EXPECT_EQ(fileWhenEnded, QUrl::fromLocalFile(first));
     EXPECT_EQ(
         takeCounts(),
         (Counts{
@@ -455,15 +423,15 @@ TEST(ExportCoordinatorLifetime, DestroyingItStopsAndWaitsForRunningExports) {
     replaced->honoursCancel = false;
     auto running = fakes.add();
     // Keeps reporting until cancelled, as the video stream does.
-    running->report = [](const ExportReporter& reporter) {
+    running->report = [](ExportObserver& reporter) {
         for (int i = 1; i <= 200; ++i)
-            reporter.postProgress(i / 400.0, i);
+            reporter.exportProgress(i / 400.0, i);
     };
     std::thread later;
     {
         ExportCoordinator coordinator(fakes.pipeline());
-        coordinator.startExport(twoClips(), QUrl::fromLocalFile("/tmp/a.mp4"));
-        coordinator.startExport(twoClips(), QUrl::fromLocalFile("/tmp/b.mp4"));
+        coordinator.startExport(twoClips(), "/tmp/a.mp4");
+        coordinator.startExport(twoClips(), "/tmp/b.mp4");
         ASSERT_EQ(running->started.wait_for(5s), std::future_status::ready);
         // The replaced export still runs; it ends only after its coordinator is gone.
         later = std::thread([replaced] {

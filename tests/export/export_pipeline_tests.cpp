@@ -1,10 +1,9 @@
 // Real exports of real clips (made by the test-media fixture), read back with
 // ffprobe and by decoding the result.
 #include "export/export_coordinator.h"
-#include "export/export_error.h"
 #include "export/export_pipeline.h"
-#include "log/capturing_sink.h"
 #include "media_probe.h"
+#include "support/event_loop.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -76,15 +75,36 @@ bool near(QRgb pixel, QColor expected, int tolerance = 14) {
            std::abs(qBlue(pixel) - expected.blue()) <= tolerance;
 }
 
+// What an export reported, in order.
+struct RecordingObserver final : ExportObserver {
+    std::vector<std::string> phases;
+    std::vector<double> progress;
+    std::optional<ExportOutcome> outcome;
+
+    void exportPhase(const std::string& phase) override { phases.push_back(phase); }
+    void exportProgress(double fraction, double) override { progress.push_back(fraction); }
+    void exportFinished(const ExportOutcome& ending) override {
+        EXPECT_FALSE(outcome) << "a second outcome";
+        outcome = ending;
+    }
+};
+
 class ExportPipeline : public ::testing::Test {
 protected:
     QTemporaryDir folder;
     CancellationToken cancellation;
+    RecordingObserver observer;
 
     QString output(const char* name = "export.mp4") { return folder.filePath(name); }
 
+    ExportOutcome attempt(const ExportConfig& config, const QString& path) {
+        observer = {};
+        exportMovie(config, path.toStdString(), observer, cancellation);
+        return observer.outcome.value_or(ExportOutcome{ExportOutcome::End::failed, "no outcome"});
+    }
     void exportTo(const ExportConfig& config, const QString& path) {
-        runPipelineDetached(config, path, wallClockSeconds(), nullptr, cancellation);
+        const ExportOutcome outcome = attempt(config, path);
+        ASSERT_EQ(outcome.end, ExportOutcome::End::completed) << outcome.error;
     }
 
     QStringList leftovers() {
@@ -114,6 +134,8 @@ TEST_F(ExportPipeline, ClipsFollowEachOtherFrameForFrame) {
                                      {"counter.mp4", 640, 360, 4, 2.0, 2.5},
                                      {"hd60.mov", 1280, 720, 2, 0, 0.5}});
     exportTo(config, output());
+    EXPECT_EQ(observer.phases, (std::vector<std::string>{"Clip 1 of 3", "Clip 2 of 3",
+                                                         "Clip 3 of 3", "Finalizing..."}));
 
     std::vector<double> expected;
     for (int i = 0; i < 30; ++i)
@@ -226,66 +248,44 @@ TEST_F(ExportPipeline, CancellingKeepsThePreviousFileAndLeavesNothingBehind) {
         ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
         previous.write("previous export");
     }
-    log::CapturingSink sink;
     ExportConfig config = configFor({{"hd30.mp4", 1920, 1080, 3}, {"hd30.mp4", 1920, 1080, 3}});
     std::thread canceller([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
         cancellation.cancel();
     });
-    EXPECT_THROW(exportTo(config, output()), ExportCancelled);
+    EXPECT_EQ(attempt(config, output()).end, ExportOutcome::End::cancelled);
     canceller.join();
-    EXPECT_TRUE(sink.contains(log::Category::Export, "Pipeline: task cancelled"));
+    EXPECT_LT(observer.progress.size(), 50u) << "stopped soon after the cancel";
     QFile previous(output());
     ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
     EXPECT_EQ(previous.readAll(), "previous export");
     EXPECT_EQ(leftovers(), QStringList{"export.mp4"});
 
     // Cancelled before the pipeline even started: still a clean cancellation.
-    CancellationToken early;
-    early.cancel();
-    EXPECT_THROW(
-        runPipelineDetached(config, output("other.mp4"), wallClockSeconds(), nullptr, early),
-        ExportCancelled);
+    EXPECT_EQ(attempt(config, output("other.mp4")).end, ExportOutcome::End::cancelled);
     EXPECT_FALSE(QFile::exists(output("other.mp4")));
 }
 
 TEST_F(ExportPipeline, AClipWithoutPictureStopsTheExport) {
-    log::CapturingSink sink;
     ExportConfig config = configFor({{"silent.mp4", 1280, 720, 2}, {"audio-only.m4a", 0, 0, 2}});
-    try {
-        exportTo(config, output());
-        FAIL() << "exported";
-    } catch (const ExportError& error) {
-        EXPECT_STREQ(error.what(),
-                     "File \"audio-only.m4a\" is no longer accessible or has no video track.");
-    }
-    EXPECT_TRUE(sink.contains(log::Level::Error, log::Category::Export,
-                              "Pipeline: clip 'audio-only.m4a' has no video track"));
+    EXPECT_EQ(
+        attempt(config, output()),
+        (ExportOutcome{ExportOutcome::End::failed,
+                       "File \"audio-only.m4a\" is no longer accessible or has no video track."}));
     EXPECT_TRUE(leftovers().isEmpty());
 }
-
-namespace {
-
-// Spins the event loop until the coordinator is idle again.
-void waitUntilIdle(const ExportCoordinator& coordinator) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (coordinator.isExporting() && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-} // namespace
 
 TEST_F(ExportPipeline, AReplacedExportLeavesNoTraceAndTheNewOneCompletes) {
     ExportCoordinator coordinator;
     coordinator.startExport(configFor({{"hd30.mp4", 1920, 1080, 3}, {"hd30.mp4", 1920, 1080, 3}}),
-                            QUrl::fromLocalFile(output("first.mp4")));
+                            output("first.mp4"));
     const int firstGeneration = coordinator.exportGeneration();
     QCoreApplication::processEvents();
     coordinator.startExport(configFor({{"silent.mp4", 1280, 720, 2, 0, 0.5}}),
-                            QUrl::fromLocalFile(output("second.mp4")));
+                            output("second.mp4"));
     EXPECT_EQ(coordinator.phase(), "Preparing...");
     EXPECT_GT(coordinator.exportGeneration(), firstGeneration);
-    waitUntilIdle(coordinator);
+    ASSERT_TRUE(test::runUntil([&] { return !coordinator.isExporting(); }, 120000));
     EXPECT_EQ(coordinator.phase(), "Complete");
     EXPECT_EQ(coordinator.progress(), 1.0);
     EXPECT_EQ(coordinator.outputURL(), QUrl::fromLocalFile(output("second.mp4")));
@@ -295,24 +295,11 @@ TEST_F(ExportPipeline, AReplacedExportLeavesNoTraceAndTheNewOneCompletes) {
 
 TEST_F(ExportPipeline, ProgressCountsFramesAtEachClipsOwnRate) {
     // One second of 60 fps: 60 frames, so ten frames are a sixth of the way, not a third.
-    ExportCoordinator coordinator;
-    std::vector<double> seen;
-    QObject::connect(&coordinator, &ExportCoordinator::progressChanged,
-                     [&] { seen.push_back(coordinator.progress()); });
-    coordinator.startExport(configFor({{"hd60.mov", 1280, 720, 2, 0, 1.0}}),
-                            QUrl::fromLocalFile(output()));
-    waitUntilIdle(coordinator);
-    ASSERT_GE(seen.size(), 3u);
-    EXPECT_NEAR(seen[0], 10 / 60.0, 1e-9);
-    EXPECT_NEAR(seen[seen.size() - 2], 0.98, 1e-9); // the cap, reached at frame 60
-    EXPECT_EQ(seen.back(), 1.0);
-
-    // A pipeline failure reaches the user as the coordinator's error.
-    coordinator.startExport(configFor({{"audio-only.m4a", 0, 0, 2}}),
-                            QUrl::fromLocalFile(output()));
-    waitUntilIdle(coordinator);
-    EXPECT_EQ(coordinator.error(),
-              "File \"audio-only.m4a\" is no longer accessible or has no video track.");
+    exportTo(configFor({{"hd60.mov", 1280, 720, 2, 0, 1.0}}), output());
+    ASSERT_EQ(observer.progress.size(), 6u);
+    EXPECT_NEAR(observer.progress.front(), 10 / 60.0, 1e-9);
+    EXPECT_NEAR(observer.progress.back(), 0.98, 1e-9); // the cap, reached at frame 60
+    EXPECT_EQ(observer.phases, (std::vector<std::string>{"Rendering", "Finalizing..."}));
 }
 
 namespace {

@@ -1,6 +1,6 @@
 // Writes small files with MediaWriter and reads them back with the real ffprobe
 // and ffmpeg: codecs and their tags, exact frame times, colours, audio, chapters,
-// and the writer's threading contract (interleaving, cancel, failure).
+// and the writer's threading contract (appends that wait their turn, cancel, failure).
 #include "export/export_settings.h"
 #include "media/media_error.h"
 #include "media/media_writer.h"
@@ -8,7 +8,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <fstream>
 #include <future>
 #include <gtest/gtest.h>
@@ -182,28 +181,15 @@ bool appendTone(AudioWriterInput& input, double from, double to) {
     return input.append(tone(first, count).data(), count, MediaTime{first, kSampleRate});
 }
 
-// Calls finishWriting and waits for its completion; the thread it ran on, or
-// nothing when it did not come.
-std::optional<std::thread::id> finish(MediaWriter& writer) {
-    auto done = std::make_shared<std::promise<std::thread::id>>();
-    auto future = done->get_future();
-    writer.finishWriting([done] { done->set_value(std::this_thread::get_id()); });
-    if (future.wait_for(60s) != std::future_status::ready)
-        return std::nullopt;
-    return future.get();
-}
-
 // Writes solid frames at `times` (seconds as n / timescale) and finishes.
 void writeFrames(MediaWriter& writer, VideoWriterInput& video,
                  const std::vector<std::int64_t>& ticks, std::int32_t timescale,
                  Bgr colour = {50, 50, 50}) {
-    ASSERT_TRUE(writer.startWriting()) << writer.error();
-    writer.startSession(MediaTime::zero());
+    ASSERT_TRUE(writer.start()) << writer.error();
     for (std::int64_t tick : ticks)
         ASSERT_TRUE(appendSolid(video, MediaTime{tick, timescale}, colour));
-    video.markAsFinished();
-    ASSERT_TRUE(finish(writer));
-    ASSERT_EQ(writer.status(), Status::completed) << writer.error();
+    video.finish();
+    ASSERT_EQ(writer.finish(), Status::completed) << writer.error();
 }
 
 std::vector<std::int64_t> range(std::int64_t count) {
@@ -239,7 +225,7 @@ TEST_F(MediaWriterTest, H264IsHighProfileWithEachFramesOwnTimeAndBt709Colours) {
     ASSERT_NE(video, nullptr);
     EXPECT_EQ(video->makeFrame(), nullptr) << "no pool before writing starts";
 
-    ASSERT_TRUE(writer.startWriting()) << writer.error();
+    ASSERT_TRUE(writer.start()) << writer.error();
     EXPECT_EQ(writer.status(), Status::writing);
     // A gap after the third frame: the output has no fixed frame rate.
     const Bgr orange{40, 80, 200};
@@ -248,11 +234,8 @@ TEST_F(MediaWriterTest, H264IsHighProfileWithEachFramesOwnTimeAndBt709Colours) {
     ASSERT_TRUE(appendSolid(*video, MediaTime{1, 30}, grey));
     ASSERT_TRUE(appendSolid(*video, MediaTime{2, 30}, grey));
     ASSERT_TRUE(appendSolid(*video, MediaTime{5, 30}, grey));
-    video->markAsFinished();
-    const auto completionThread = finish(writer);
-    ASSERT_TRUE(completionThread);
-    EXPECT_NE(*completionThread, std::this_thread::get_id());
-    EXPECT_EQ(writer.status(), Status::completed);
+    video->finish();
+    EXPECT_EQ(writer.finish(), Status::completed);
     EXPECT_EQ(writer.error(), "");
 
     const json probed = probe(file);
@@ -328,19 +311,21 @@ TEST_F(MediaWriterTest, AudioIsStereoAacWithGapsSilencedAndOverlapsTrimmed) {
     AudioWriterInput* audio = writer.addAudioInput(audioOutputSettings());
     ASSERT_NE(audio, nullptr);
     EXPECT_FALSE(appendTone(*audio, 0, 0.1)) << "refused before writing starts";
-    ASSERT_TRUE(writer.startWriting()) << writer.error();
+    ASSERT_TRUE(writer.start()) << writer.error();
 
-    for (int i = 0; i < 20; ++i)
+    // In time order, as one thread must feed both (an input too far ahead waits).
+    for (int i = 0; i < 10; ++i)
         ASSERT_TRUE(appendSolid(*video, MediaTime{i, 10}));
     ASSERT_TRUE(appendTone(*audio, 0.0, 0.5));
     // 0.5 s to 1 s is a gap; the next buffer starts 10 ms before the previous ended.
     ASSERT_TRUE(appendTone(*audio, 1.0, 1.5));
+    for (int i = 10; i < 20; ++i)
+        ASSERT_TRUE(appendSolid(*video, MediaTime{i, 10}));
     ASSERT_TRUE(appendTone(*audio, 1.49, 2.0));
-    audio->markAsFinished();
+    audio->finish();
     EXPECT_FALSE(appendTone(*audio, 2.0, 2.1)) << "refused once finished";
-    video->markAsFinished();
-    ASSERT_TRUE(finish(writer));
-    ASSERT_EQ(writer.status(), Status::completed) << writer.error();
+    video->finish();
+    ASSERT_EQ(writer.finish(), Status::completed) << writer.error();
 
     const json stream = streamOfType(probe(file), "audio");
     EXPECT_EQ(stream["codec_name"], "aac");
@@ -372,14 +357,13 @@ TEST_F(MediaWriterTest, ChaptersCarryTitlesAndTimesInMp4AndQuickTime) {
             VideoWriterInput* video = writer.addVideoInput(settingsFor(ExportCodec::h264));
             if (beforeStart)
                 writer.setChapters(chapters);
-            ASSERT_TRUE(writer.startWriting()) << writer.error();
+            ASSERT_TRUE(writer.start()) << writer.error();
             if (!beforeStart)
                 writer.setChapters(chapters);
             for (int i = 0; i < 20; ++i)
                 ASSERT_TRUE(appendSolid(*video, MediaTime{i, 10}));
-            video->markAsFinished();
-            ASSERT_TRUE(finish(writer));
-            ASSERT_EQ(writer.status(), Status::completed) << writer.error();
+            video->finish();
+            ASSERT_EQ(writer.finish(), Status::completed) << writer.error();
 
             const json found = probe(file)["chapters"];
             ASSERT_EQ(found.size(), 2u);
@@ -395,50 +379,32 @@ TEST_F(MediaWriterTest, ChaptersCarryTitlesAndTimesInMp4AndQuickTime) {
 
 // --- Threading contract ---
 
-// Counts down to zero; waits with a time limit so that a deadlock fails the test
-// instead of hanging it.
-class Countdown {
-public:
-    explicit Countdown(int count)
-        : count_(count) {}
-    void arrive() {
-        std::lock_guard lock(mutex_);
-        if (--count_ == 0)
-            zero_.notify_all();
-    }
-    bool wait(std::chrono::seconds limit) {
-        std::unique_lock lock(mutex_);
-        return zero_.wait_for(lock, limit, [this] { return count_ <= 0; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable zero_;
-    int count_;
-};
-
-// Feeds both inputs from their callbacks as the export's streams do: each appends
-// while its input is ready, ends itself when it has nothing more or when the
-// writer stopped, and keeps track of how far it ran ahead of the other.
+// Feeds both inputs from threads of their own, as the export's streams do: each
+// appends until it has nothing more or the writer stops, then finishes its input,
+// and keeps track of how far it got ahead of the other.
 class Feeds {
 public:
-    Feeds(MediaWriter& writer, VideoWriterInput& video, AudioWriterInput& audio,
-          std::int64_t videoFrames, std::int32_t frameRate, std::int64_t audioSamples)
-        : writer_(writer)
-        , video_(video)
+    Feeds(VideoWriterInput& video, AudioWriterInput& audio, std::int64_t videoFrames,
+          std::int32_t frameRate, std::int64_t audioSamples)
+        : video_(video)
         , audio_(audio)
         , videoFrames_(videoFrames)
         , frameRate_(frameRate)
         , audioSamples_(audioSamples) {}
+    ~Feeds() { join(); }
 
     void start() {
-        video_.requestMediaDataWhenReady([this] { feedVideo(); });
-        audio_.requestMediaDataWhenReady([this] { feedAudio(); });
+        videoThread_ = std::thread([this] { feedVideo(); });
+        audioThread_ = std::thread([this] { feedAudio(); });
     }
-    bool waitUntilEnded() { return ended_.wait(60s); }
+    void join() {
+        if (videoThread_.joinable())
+            videoThread_.join();
+        if (audioThread_.joinable())
+            audioThread_.join();
+    }
 
     std::atomic<std::int64_t> framesAppended{0};
-    std::atomic<int> videoEnds{0}, audioEnds{0};
     double maxVideoLead = 0, maxAudioLead = 0; // seconds, read after both ended
     std::function<void(std::int64_t)> onFrame; // after each appended frame
     // Slows one side down, as a costly clip or decoder would.
@@ -447,70 +413,52 @@ public:
 private:
     static constexpr int kBuffer = 1024;
 
-    void end(std::atomic<int>& ends, WriterInput& input, std::atomic<bool>& finished) {
-        finished = true;
-        input.markAsFinished();
-        if (++ends == 1)
-            ended_.arrive();
-    }
-
     void feedVideo() {
-        if (videoFinished_)
-            return;
-        while (video_.isReadyForMoreMediaData()) {
-            const std::int64_t n = framesAppended;
-            if (n == videoFrames_)
-                return end(videoEnds, video_, videoFinished_);
+        for (std::int64_t n = 0; n < videoFrames_; ++n) {
+            if (!appendSolid(video_, MediaTime{n, frameRate_}))
+                break;
+            // Measured once the append was let through.
             const double time = static_cast<double>(n) / frameRate_;
             if (!audioFinished_)
                 maxVideoLead = std::max(maxVideoLead, time - audioEnd_.load());
-            if (!appendSolid(video_, MediaTime{n, frameRate_}))
-                break;
             ++framesAppended;
             videoEnd_ = time;
             std::this_thread::sleep_for(videoDelay);
             if (onFrame)
                 onFrame(n + 1);
         }
-        if (writer_.status() != Status::writing)
-            end(videoEnds, video_, videoFinished_);
+        videoFinished_ = true;
+        video_.finish();
     }
 
     void feedAudio() {
-        if (audioFinished_)
-            return;
-        while (audio_.isReadyForMoreMediaData()) {
-            if (samples_ == audioSamples_)
-                return end(audioEnds, audio_, audioFinished_);
+        for (std::int64_t samples = 0; samples < audioSamples_;) {
             const int count =
-                static_cast<int>(std::min<std::int64_t>(kBuffer, audioSamples_ - samples_));
-            if (!videoFinished_)
-                maxAudioLead = std::max(maxAudioLead, static_cast<double>(samples_) / kSampleRate -
-                                                          videoEnd_.load());
-            if (!audio_.append(tone(samples_, count).data(), count,
-                               MediaTime{samples_, kSampleRate}))
+                static_cast<int>(std::min<std::int64_t>(kBuffer, audioSamples_ - samples));
+            if (!audio_.append(tone(samples, count).data(), count, MediaTime{samples, kSampleRate}))
                 break;
-            samples_ += count;
-            audioEnd_ = static_cast<double>(samples_) / kSampleRate;
+            if (!videoFinished_)
+                maxAudioLead = std::max(maxAudioLead, static_cast<double>(samples) / kSampleRate -
+                                                          videoEnd_.load());
+            samples += count;
+            audioEnd_ = static_cast<double>(samples) / kSampleRate;
             std::this_thread::sleep_for(audioDelay);
         }
-        if (writer_.status() != Status::writing)
-            end(audioEnds, audio_, audioFinished_);
+        audioFinished_ = true;
+        audio_.finish();
     }
 
-    MediaWriter& writer_;
     VideoWriterInput& video_;
     AudioWriterInput& audio_;
     const std::int64_t videoFrames_;
     const std::int32_t frameRate_;
     const std::int64_t audioSamples_;
-    std::int64_t samples_ = 0;
     std::atomic<double> videoEnd_{0}, audioEnd_{0};
     std::atomic<bool> videoFinished_{false}, audioFinished_{false};
-    Countdown ended_{2};
+    std::thread videoThread_, audioThread_;
 };
 
-TEST_F(MediaWriterTest, CallbacksInterleaveBothInputsWhateverTheirLengths) {
+TEST_F(MediaWriterTest, AppendsWaitForTheOtherInputSoBothInterleaveWhateverTheirLengths) {
     struct Case {
         std::int64_t frames;
         double audioSeconds;
@@ -525,16 +473,13 @@ TEST_F(MediaWriterTest, CallbacksInterleaveBothInputsWhateverTheirLengths) {
         VideoWriterInput* video = writer.addVideoInput(settingsFor(ExportCodec::h264));
         AudioWriterInput* audio = writer.addAudioInput(audioOutputSettings());
         const auto samples = static_cast<std::int64_t>(c.audioSeconds * kSampleRate);
-        Feeds feeds(writer, *video, *audio, c.frames, 30, samples);
+        Feeds feeds(*video, *audio, c.frames, 30, samples);
         feeds.videoDelay = c.videoDelay;
         feeds.audioDelay = c.audioDelay;
-        feeds.start(); // before startWriting: the workers wait for it
-        ASSERT_TRUE(writer.startWriting()) << writer.error();
-        ASSERT_TRUE(feeds.waitUntilEnded()) << "the inputs waited for each other";
-        ASSERT_TRUE(finish(writer));
-        ASSERT_EQ(writer.status(), Status::completed) << writer.error();
-        EXPECT_EQ(feeds.videoEnds, 1);
-        EXPECT_EQ(feeds.audioEnds, 1);
+        ASSERT_TRUE(writer.start()) << writer.error();
+        feeds.start();
+        feeds.join();
+        ASSERT_EQ(writer.finish(), Status::completed) << writer.error();
         // Neither ran more than a second ahead of the other (give or take one frame
         // and one buffer: a feed sees the other's progress a little late).
         const double slack = 1.0 / 30 + 1024.0 / kSampleRate + 1e-9;
@@ -563,38 +508,38 @@ TEST_F(MediaWriterTest, CallbacksInterleaveBothInputsWhateverTheirLengths) {
     }
 }
 
-TEST_F(MediaWriterTest, CancelEndsTheStreamsRefusesDataAndKeepsTheFile) {
+TEST_F(MediaWriterTest, CancelWakesWaitingAppendsRefusesDataAndKeepsTheFile) {
     const std::string file = path("cancelled.mp4");
     auto writer = std::make_unique<MediaWriter>(file, "mp4");
     VideoWriterInput* video = writer->addVideoInput(settingsFor(ExportCodec::h264));
     AudioWriterInput* audio = writer->addAudioInput(audioOutputSettings());
-    // Far more than is written before the cancel.
-    Feeds feeds(*writer, *video, *audio, 3000, 30, 100 * kSampleRate);
-    std::promise<void> thirtyFrames;
-    feeds.onFrame = [&](std::int64_t n) {
-        if (n == 30)
-            thirtyFrames.set_value();
-    };
-    ASSERT_TRUE(writer->startWriting()) << writer->error();
-    feeds.start();
-    ASSERT_EQ(thirtyFrames.get_future().wait_for(60s), std::future_status::ready);
-    writer->cancelWriting();
-    EXPECT_EQ(writer->status(), Status::cancelled);
+    ASSERT_TRUE(writer->start()) << writer->error();
 
-    // Each stream learns about the cancel from its callback and ends itself.
-    ASSERT_TRUE(feeds.waitUntilEnded());
-    EXPECT_LT(feeds.framesAppended, 3000);
+    // No sound comes, so the picture stops a second ahead and waits for it.
+    std::atomic<std::int64_t> appended{0};
+    std::promise<void> returned;
+    std::thread feeder([&] {
+        std::int64_t n = 0;
+        while (appendSolid(*video, MediaTime{n++, 30}))
+            ++appended;
+        returned.set_value();
+    });
+    // Frame 31 (at 1.033 s) is the last let through; frame 32 waits.
+    for (int waited = 0; appended < 32 && waited < 1000; ++waited)
+        std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(appended, 32);
+    writer->cancel();
+    EXPECT_EQ(writer->status(), Status::cancelled);
+    EXPECT_EQ(returned.get_future().wait_for(10s), std::future_status::ready)
+        << "the waiting append returned";
+    feeder.join();
+
     EXPECT_EQ(video->makeFrame(), nullptr);
     EXPECT_FALSE(video->append(ownFrame(), MediaTime{10000, 1}));
     EXPECT_FALSE(appendTone(*audio, 10000, 10000.1));
-    EXPECT_FALSE(video->isReadyForMoreMediaData());
-
-    std::atomic<int> completions{0};
-    writer->finishWriting([&] { ++completions; });
-    writer.reset(); // joins the workers and the completion
-    EXPECT_EQ(completions, 1);
-    EXPECT_EQ(feeds.videoEnds, 1);
-    EXPECT_EQ(feeds.audioEnds, 1);
+    EXPECT_EQ(writer->finish(), Status::cancelled);
+    writer.reset();
     EXPECT_TRUE(QFile::exists(QString::fromStdString(file))) << "the caller decides about the file";
 }
 
@@ -604,24 +549,15 @@ TEST_F(MediaWriterTest, FailureToCreateTheFileExplainsItAndRefusesData) {
     MediaWriter writer(path("missing/folder/out.mp4"), "mp4");
     VideoWriterInput* video = writer.addVideoInput(settingsFor(ExportCodec::h264));
     AudioWriterInput* audio = writer.addAudioInput(audioOutputSettings());
-    EXPECT_FALSE(writer.startWriting());
+    EXPECT_FALSE(writer.start());
     EXPECT_EQ(writer.status(), Status::failed);
     EXPECT_NE(writer.error().find("No such file or directory"), std::string::npos)
         << writer.error();
     EXPECT_EQ(video->makeFrame(), nullptr);
     EXPECT_FALSE(video->append(ownFrame(), MediaTime::zero()));
     EXPECT_FALSE(appendTone(*audio, 0, 0.1));
-    EXPECT_FALSE(writer.startWriting()) << "no second start";
-
-    // A stream that registers now is told once, so that it can end itself.
-    std::promise<Status> seen;
-    video->requestMediaDataWhenReady([&] { seen.set_value(writer.status()); });
-    auto seenStatus = seen.get_future();
-    ASSERT_EQ(seenStatus.wait_for(60s), std::future_status::ready);
-    EXPECT_EQ(seenStatus.get(), Status::failed);
-
-    EXPECT_TRUE(finish(writer));
-    EXPECT_EQ(writer.status(), Status::failed);
+    EXPECT_FALSE(writer.start()) << "no second start";
+    EXPECT_EQ(writer.finish(), Status::failed);
 }
 
 TEST_F(MediaWriterTest, RefusesFramesThatDoNotMoveForwardOrDoNotFit) {
@@ -630,7 +566,7 @@ TEST_F(MediaWriterTest, RefusesFramesThatDoNotMoveForwardOrDoNotFit) {
     VideoWriterInput* video = writer.addVideoInput(settingsFor(ExportCodec::h264));
     EXPECT_FALSE(video->append(ownFrame(), MediaTime::zero())) << "not writing yet";
     EXPECT_EQ(writer.addVideoInput(settingsFor(ExportCodec::h264)), nullptr) << "one video input";
-    ASSERT_TRUE(writer.startWriting()) << writer.error();
+    ASSERT_TRUE(writer.start()) << writer.error();
     EXPECT_EQ(writer.addAudioInput(audioOutputSettings()), nullptr) << "too late for inputs";
 
     EXPECT_TRUE(video->append(ownFrame(), MediaTime{1, 30}));
@@ -640,52 +576,23 @@ TEST_F(MediaWriterTest, RefusesFramesThatDoNotMoveForwardOrDoNotFit) {
     EXPECT_FALSE(video->append(nullptr, MediaTime{3, 30}));
     EXPECT_TRUE(video->append(ownFrame(), MediaTime{2, 30}));
     EXPECT_EQ(writer.status(), Status::writing) << "refusals do not fail the writer";
-    video->markAsFinished();
-    ASSERT_TRUE(finish(writer));
-    EXPECT_EQ(writer.status(), Status::completed);
+    video->finish();
+    EXPECT_EQ(writer.finish(), Status::completed);
     EXPECT_FALSE(video->append(ownFrame(), MediaTime{3, 30})) << "completed";
     EXPECT_EQ(video->makeFrame(), nullptr);
     EXPECT_EQ(videoFramePts(file), (std::vector<std::int64_t>{3000, 6000}));
 }
 
-TEST_F(MediaWriterTest, FinishingEndsInputsLeftOpenAndDestroyingEndsWorkers) {
-    {
-        // Finishing without markAsFinished still flushes every frame.
-        const std::string file = path("open.mp4");
-        MediaWriter writer(file, "mp4");
-        VideoWriterInput* video = writer.addVideoInput(settingsFor(ExportCodec::h264));
-        ASSERT_TRUE(writer.startWriting());
-        for (int i = 0; i < 12; ++i)
-            ASSERT_TRUE(appendSolid(*video, MediaTime{i, 30}));
-        ASSERT_TRUE(finish(writer));
-        EXPECT_EQ(writer.status(), Status::completed) << writer.error();
-        EXPECT_EQ(streamOfType(probe(file), "video")["nb_read_frames"], "12");
-    }
-    {
-        // Never started: the worker waits and goes with the writer, uncalled.
-        std::atomic<int> calls{0};
-        MediaWriter writer(path("idle.mp4"), "mp4");
-        writer.addVideoInput(settingsFor(ExportCodec::h264))->requestMediaDataWhenReady([&] {
-            ++calls;
-        });
-        std::this_thread::sleep_for(20ms);
-        EXPECT_EQ(calls, 0);
-    }
-    {
-        // Dropped while its callbacks are busy appending.
-        MediaWriter writer(path("dropped.mp4"), "mp4");
-        VideoWriterInput* video = writer.addVideoInput(settingsFor(ExportCodec::h264));
-        ASSERT_TRUE(writer.startWriting());
-        std::atomic<std::int64_t> frames{0};
-        video->requestMediaDataWhenReady([&] {
-            while (video->isReadyForMoreMediaData()) {
-                appendSolid(*video, MediaTime{frames, 30});
-                ++frames;
-            }
-        });
-        while (frames < 5)
-            std::this_thread::sleep_for(1ms);
-    }
+TEST_F(MediaWriterTest, FinishingEndsInputsLeftOpen) {
+    // Finishing without finishing the input still flushes every frame.
+    const std::string file = path("open.mp4");
+    MediaWriter writer(file, "mp4");
+    VideoWriterInput* video = writer.addVideoInput(settingsFor(ExportCodec::h264));
+    ASSERT_TRUE(writer.start());
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(appendSolid(*video, MediaTime{i, 30}));
+    EXPECT_EQ(writer.finish(), Status::completed) << writer.error();
+    EXPECT_EQ(streamOfType(probe(file), "video")["nb_read_frames"], "12");
 }
 
 long residentKilobytes() {
@@ -704,7 +611,7 @@ TEST_F(MediaWriterTest, MemoryStaysFlatOverThousandsOfFrames) {
     AudioWriterInput* audio = writer.addAudioInput(audioOutputSettings());
     constexpr std::int64_t kFrames = 5000;
     constexpr std::int32_t kRate = 60;
-    Feeds feeds(writer, *video, *audio, kFrames, kRate, kFrames * kSampleRate / kRate);
+    Feeds feeds(*video, *audio, kFrames, kRate, kFrames * kSampleRate / kRate);
     std::atomic<long> warmedUp{0}, atEnd{0};
     feeds.onFrame = [&](std::int64_t n) {
         if (n == 1000)
@@ -712,11 +619,10 @@ TEST_F(MediaWriterTest, MemoryStaysFlatOverThousandsOfFrames) {
         if (n == kFrames)
             atEnd = residentKilobytes();
     };
-    ASSERT_TRUE(writer.startWriting()) << writer.error();
+    ASSERT_TRUE(writer.start()) << writer.error();
     feeds.start();
-    ASSERT_TRUE(feeds.waitUntilEnded());
-    ASSERT_TRUE(finish(writer));
-    ASSERT_EQ(writer.status(), Status::completed) << writer.error();
+    feeds.join();
+    ASSERT_EQ(writer.finish(), Status::completed) << writer.error();
     EXPECT_EQ(streamOfType(probe(file), "video")["nb_read_frames"], std::to_string(kFrames));
 #ifndef __SANITIZE_ADDRESS__ // the sanitizer holds freed memory back on purpose
     // 4,000 more frames of 77 KB each would be 300 MB if they piled up anywhere;

@@ -1,10 +1,11 @@
-#include "event_loop.h"
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "log/capturing_sink.h"
 #include "media/media_file.h"
 #include "playback/playback_manager.h"
 #include "playback/timeline_boundaries.h"
+#include "support/event_loop.h"
+#include "support/manual_clock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +25,7 @@
 namespace kestrune {
 namespace {
 
+using test::ManualClock;
 using test::paintedFrameNumber;
 using test::runFor;
 using test::runUntil;
@@ -347,24 +349,6 @@ TEST(PlaybackManager, PlayTrimRangeStartsFromThePlayheadOrTheInPointAndStopsAtTh
     ASSERT_TRUE(runUntil([&] { return !manager.isPlaying(); }));
     EXPECT_EQ(manager.trimPlayer()->rate(), 0.0);
 }
-
-// A clock that stands wherever the test puts it.
-class ManualClock final : public PlaybackClock {
-public:
-    explicit ManualClock(MediaTime* now)
-        : now_(now) {}
-    void start(MediaTime from) override {
-        *now_ = from;
-        running_ = true;
-    }
-    void stop() override { running_ = false; }
-    MediaTime now() const override { return *now_; }
-    bool isRunning() const override { return running_; }
-
-private:
-    MediaTime* now_;
-    bool running_ = false;
-};
 
 TEST(PlaybackManager, TheTickThatCrossesTheOutPointLeavesThePlayheadThere) {
     MediaTime now;

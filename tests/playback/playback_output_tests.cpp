@@ -1,4 +1,3 @@
-#include "event_loop.h"
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "log/capturing_sink.h"
@@ -7,6 +6,7 @@
 #include "playback/playback_clock_factory.h"
 #include "playback/timeline_player.h"
 #include "playback/video_frame_output.h"
+#include "seek_and_wait.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,9 @@
-#include "event_loop.h"
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "log/capturing_sink.h"
 #include "playback/timeline_player.h"
+#include "seek_and_wait.h"
+#include "support/manual_clock.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@ void PrintTo(const MediaTime& time, std::ostream* out) {
 
 namespace {
 
+using test::ManualClock;
 using test::paintedFrameNumber;
 using test::runFor;
 using test::runUntil;
@@ -105,25 +107,6 @@ TEST(TimelinePlayer, PlaysSegmentsBackToBackShowingEveryFrameOnceThenPausesAtThe
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(shown.size(), expected.size());
 }
-
-// A clock that stands wherever the test puts it: time jumps as it would on a
-// machine too busy to keep up.
-class ManualClock final : public PlaybackClock {
-public:
-    explicit ManualClock(MediaTime* now)
-        : now_(now) {}
-    void start(MediaTime from) override {
-        *now_ = from;
-        running_ = true;
-    }
-    void stop() override { running_ = false; }
-    MediaTime now() const override { return *now_; }
-    bool isRunning() const override { return running_; }
-
-private:
-    MediaTime* now_;
-    bool running_ = false;
-};
 
 TEST(TimelinePlayer, FallingBehindDropsLatePicturesAndWaitsForTheDecoder) {
     MediaTime now;

@@ -2,8 +2,8 @@
 #include "export/chapter_list.h"
 #include "export/export_coordinator.h"
 #include "fixtures/test_media.h"
-#include "held_export_pipeline.h"
 #include "log/capturing_sink.h"
+#include "support/held_export_pipeline.h"
 #include "ui/export_dialog_model.h"
 
 #include <gtest/gtest.h>
@@ -84,7 +84,7 @@ TEST_F(ExportDialogModelTest, ContentFollowsTheCoordinatorsState) {
     coordinator->reset();
     EXPECT_EQ(dialog.content(), Content::Settings);
 
-    coordinator->startExport(ExportConfig{}, QUrl::fromLocalFile(mediaDir.filePath("a.mp4")));
+    coordinator->startExport(ExportConfig{}, mediaDir.filePath("a.mp4"));
     EXPECT_EQ(dialog.content(), Content::Progress);
     // An error written while an export runs does not hide the progress.
     coordinator->setError("stray");
@@ -93,7 +93,7 @@ TEST_F(ExportDialogModelTest, ContentFollowsTheCoordinatorsState) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !coordinator->isExporting(); }));
     EXPECT_EQ(dialog.content(), Content::Completion);
 
-    coordinator->startExport(ExportConfig{}, QUrl::fromLocalFile(mediaDir.filePath("b.mp4")));
+    coordinator->startExport(ExportConfig{}, mediaDir.filePath("b.mp4"));
     held.end(test::HeldExportPipeline::Ending::failure);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !coordinator->isExporting(); }));
     EXPECT_EQ(dialog.content(), Content::Error);
@@ -244,7 +244,7 @@ TEST_F(ExportDialogModelTest, NeverWritesOverOneOfTheClips) {
 
 // The real pipeline, from the start button's action to the written file.
 TEST_F(ExportDialogModelTest, ExportsTheProjectAndCopiesItsChapters) {
-    replaceCoordinator(runPipelineDetached);
+    replaceCoordinator(exportMovie);
     importCopy("counter.mp4", "b.mp4");
     importCopy("hd30.mp4", "a.mp4");
     project.moveClip(1, 0);

@@ -2,8 +2,8 @@
 #include "export/export_coordinator.h"
 #include "file_panel_answer.h"
 #include "fixtures/test_media.h"
-#include "held_export_pipeline.h"
 #include "log/capturing_sink.h"
+#include "support/held_export_pipeline.h"
 #include "view_test_support.h"
 
 #include <gtest/gtest.h>
@@ -122,7 +122,7 @@ TEST_F(ExportDialogViewTest, ShowsEachStateOfTheExport) {
     EXPECT_TRUE(find(dialogItem(), "renderProgress").empty());
     saveView("export-dialog-settings");
 
-    coordinator.startExport(ExportConfig{}, QUrl::fromLocalFile(dataDir.filePath("out.mp4")));
+    coordinator.startExport(ExportConfig{}, dataDir.filePath("out.mp4"));
     coordinator.applyPhase("Clip 2 of 3");
     coordinator.updateProgress(0.05, 1000);
     QTest::qWait(20);
@@ -213,7 +213,7 @@ TEST_F(ExportDialogViewTest, EscapeDuringAnExportCancelsItAndReopeningStartsFrom
     QTest::qWait(20);
     EXPECT_EQ(one("exportCodecPicker")->property("currentText").toString(), "ProRes 422");
 
-    coordinator.startExport(ExportConfig{}, QUrl::fromLocalFile(dataDir.filePath("out.mov")));
+    coordinator.startExport(ExportConfig{}, dataDir.filePath("out.mov"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return held.started() == 1; }));
     QTest::keyClick(window.get(), Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogShown(); }));

@@ -1,25 +1,27 @@
 #include "commands.h"
-#include "export/export_coordinator.h"
 #include "export/export_job.h"
+#include "export/export_pipeline.h"
 #include "export/file_access_validator.h"
 #include "model/file_reference.h"
 #include "project_loading.h"
 #include "ui/time_text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <poll.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSocketNotifier>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -217,21 +219,44 @@ bool acceptableOutput(const QString& output, const LocatedClips& clips) {
 }
 
 // The progress on standard error: one line rewritten in place on a terminal, one
-// line per phase otherwise (a log file gets no carriage-return clutter).
-class ProgressPrinter {
+// line per phase otherwise (a log file gets no carriage-return clutter). Called on
+// the export's threads; quiet once the export is cancelled.
+class TerminalProgress final : public ExportObserver {
 public:
-    explicit ProgressPrinter(const ExportCoordinator& coordinator)
-        : coordinator_(coordinator)
+    explicit TerminalProgress(const CancellationToken& cancellation)
+        : cancellation_(cancellation)
         , terminal_(::isatty(STDERR_FILENO) == 1) {}
 
-    void update() {
-        const QString phase = coordinator_.phase();
-        if (phase.isEmpty() || !coordinator_.isExporting())
+    void exportPhase(const std::string& phase) override {
+        std::lock_guard lock(mutex_);
+        phase_ = QString::fromStdString(phase);
+        print();
+    }
+    void exportProgress(double progress, double elapsedMs) override {
+        std::lock_guard lock(mutex_);
+        progress_ = progress;
+        elapsedMs_ = elapsedMs;
+        print();
+    }
+    void exportFinished(const ExportOutcome& outcome) override {
+        std::lock_guard lock(mutex_);
+        // Ends the rewritten line so that what follows starts on its own.
+        if (terminal_ && !lastLine_.isEmpty())
+            std::fputc('\n', stderr);
+        outcome_ = outcome;
+    }
+    ExportOutcome outcome() const {
+        std::lock_guard lock(mutex_);
+        return outcome_;
+    }
+
+private:
+    void print() {
+        if (cancellation_.isCancelled())
             return;
-        QString line = QString("%1 — %2%")
-                           .arg(printable(phase))
-                           .arg(static_cast<int>(coordinator_.progress() * 100));
-        if (auto remaining = coordinator_.estimatedRemaining())
+        QString line =
+            QString("%1 — %2%").arg(printable(phase_)).arg(static_cast<int>(progress_ * 100));
+        if (auto remaining = estimatedRemainingMs(progress_, elapsedMs_))
             line += "  ~" + formatTime(*remaining / 1000.0) + " remaining";
         if (terminal_) {
             if (line == lastLine_)
@@ -241,29 +266,26 @@ public:
             std::fprintf(stderr, "\r%s%s", qPrintable(line), std::string(pad, ' ').c_str());
             std::fflush(stderr);
             lastLine_ = line;
-        } else if (phase != lastPhase_) {
+        } else if (phase_ != lastPhase_) {
             std::fprintf(stderr, "%s\n", qPrintable(line));
-            lastPhase_ = phase;
+            lastPhase_ = phase_;
         }
     }
 
-    // Ends the rewritten line so that what follows starts on its own.
-    void finish() {
-        if (terminal_ && !lastLine_.isEmpty())
-            std::fputc('\n', stderr);
-        lastLine_.clear();
-    }
-
-private:
-    const ExportCoordinator& coordinator_;
+    const CancellationToken& cancellation_;
     const bool terminal_;
+    mutable std::mutex mutex_;
+    QString phase_;
+    double progress_ = 0;
+    double elapsedMs_ = 0;
     QString lastLine_;
     QString lastPhase_;
+    ExportOutcome outcome_{ExportOutcome::End::failed, "the export did not finish"};
 };
 
-// Ctrl-C and SIGTERM arrive through a self-pipe: the handler only writes a byte,
-// the event loop does the rest. The first signal cancels cleanly; the handler is
-// then reset, so a second one ends the program at once should cancelling hang.
+// Ctrl-C and SIGTERM arrive through a self-pipe: the handler only writes a byte
+// (the signal's number), a watching thread cancels the export. The handler is then
+// reset, so a second signal ends the program at once should cancelling hang.
 int signalPipe[2] = {-1, -1};
 
 extern "C" void onSignal(int signal) {
@@ -284,58 +306,67 @@ bool installSignalHandlers() {
            ::sigaction(SIGTERM, &action, nullptr) == 0;
 }
 
-int runExportJob(const ExportConfig& config, const QString& outputPath) {
-    ExportCoordinator coordinator;
-    ProgressPrinter progress(coordinator);
-    bool interrupted = false;
-    std::optional<int> result;
+class SignalWatcher {
+public:
+    explicit SignalWatcher(CancellationToken& cancellation)
+        : thread_([this, &cancellation] { watch(cancellation); }) {}
+    ~SignalWatcher() {
+        const char stop = 0;
+        [[maybe_unused]] auto written = ::write(signalPipe[1], &stop, 1);
+        thread_.join();
+    }
+    bool interrupted() const { return interrupted_; }
 
-    auto finish = [&] {
-        if (result || coordinator.isExporting())
-            return;
-        progress.finish();
-        if (interrupted) {
-            std::fputs("Export cancelled.\n", stderr);
-            result = kInterrupted;
-        } else if (!coordinator.outputURL().isEmpty()) {
-            std::printf("%s\n", qPrintable(coordinator.outputURL().toLocalFile()));
-            result = 0;
-        } else if (!coordinator.error().isEmpty()) {
-            fail(printable(coordinator.error()));
-            result = kFailure;
-        } else {
-            fail("the export was cancelled");
-            result = kFailure;
+private:
+    void watch(CancellationToken& cancellation) {
+        pollfd readable{signalPipe[0], POLLIN, 0};
+        for (;;) {
+            char byte = 0;
+            if (::read(signalPipe[0], &byte, 1) != 1) {
+                ::poll(&readable, 1, -1);
+                continue;
+            }
+            if (byte == 0)
+                return;
+            interrupted_ = true;
+            cancellation.cancel();
         }
-        QCoreApplication::exit(*result);
-    };
-    QObject::connect(&coordinator, &ExportCoordinator::phaseChanged, [&] { progress.update(); });
-    QObject::connect(&coordinator, &ExportCoordinator::progressChanged, [&] { progress.update(); });
-    QObject::connect(&coordinator, &ExportCoordinator::isExportingChanged, finish);
+    }
 
+    std::atomic<bool> interrupted_{false};
+    std::thread thread_;
+};
+
+int runExportJob(const ExportConfig& config, const std::string& outputPath) {
     if (!installSignalHandlers()) {
         fail("could not set up the handling of Ctrl-C");
         return kFailure;
     }
-    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
-        char byte = 0;
-        while (::read(signalPipe[0], &byte, 1) > 0) {
-        }
-        if (!coordinator.isExporting())
-            return;
-        interrupted = true;
-        // Returns at once; the pipeline stops on its own thread, and the
-        // coordinator's destructor waits for it before the program ends.
-        coordinator.cancel();
-    });
-
-    coordinator.startExport(config, QUrl::fromLocalFile(outputPath));
-    progress.update();
-    finish(); // an export that could not even start has already ended
-    if (!result)
-        QCoreApplication::exec();
-    return result.value_or(kFailure);
+    CancellationToken cancellation;
+    TerminalProgress progress(cancellation);
+    bool interrupted = false;
+    {
+        SignalWatcher watcher(cancellation);
+        exportMovie(config, outputPath, progress, cancellation);
+        interrupted = watcher.interrupted();
+    }
+    const ExportOutcome outcome = progress.outcome();
+    if (interrupted) {
+        std::fputs("Export cancelled.\n", stderr);
+        return kInterrupted;
+    }
+    switch (outcome.end) {
+    case ExportOutcome::End::completed:
+        std::printf("%s\n", outputPath.c_str());
+        return 0;
+    case ExportOutcome::End::failed:
+        fail(printable(QString::fromStdString(outcome.error)));
+        return kFailure;
+    case ExportOutcome::End::cancelled:
+        break;
+    }
+    fail("the export was cancelled");
+    return kFailure;
 }
 
 } // namespace
@@ -368,7 +399,7 @@ int runExport(const QStringList& arguments) {
 
     const ExportConfig config =
         makeExportConfig(*project, clips.urls, options.codec, options.quality);
-    return runExportJob(config, output);
+    return runExportJob(config, output.toStdString());
 }
 
 } // namespace kestrune::cli

@@ -1,11 +1,6 @@
-// Waiting in the playback tests: the player reports on the main thread, so the
-// tests run the event loop until what they wait for has happened.
+// Waiting in the tests: players, the export coordinator and the views report on the
+// main thread, so the tests run the event loop until what they wait for happened.
 #pragma once
-
-#include "playback/timeline_player.h"
-
-#include <gtest/gtest.h>
-#include <optional>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -32,15 +27,6 @@ inline void runFor(int milliseconds) {
     QElapsedTimer elapsed;
     elapsed.start();
     runUntil([&] { return elapsed.elapsed() >= milliseconds; }, milliseconds + 1000);
-}
-
-// Seeks exactly and waits for the picture; the completion's result.
-inline bool seekAndWait(TimelinePlayer& player, MediaTime time) {
-    std::optional<bool> result;
-    player.seek(time, MediaTime::zero(), MediaTime::zero(),
-                [&](bool finished) { result = finished; });
-    EXPECT_TRUE(runUntil([&] { return result.has_value(); }));
-    return result.value_or(false);
 }
 
 } // namespace kestrune::test

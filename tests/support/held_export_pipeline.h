@@ -1,18 +1,17 @@
-// An export pipeline for the dialog tests that runs until the test lets it end
-// (successfully or with an error) or until the export is cancelled, so that each
-// state of the dialog can be looked at for as long as needed.
+// An export pipeline for the tests of the dialog and the shell that runs until the
+// test lets it end (successfully or with an error) or until the export is
+// cancelled, so that each state can be looked at for as long as needed.
 #pragma once
 
 #include "export/cancellation.h"
 #include "export/export_coordinator.h"
-#include "export/export_error.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
-
-#include <QString>
+#include <string>
 
 namespace kestrune::test {
 
@@ -21,30 +20,33 @@ public:
     enum class Ending { success, failure };
 
     ExportCoordinator::Pipeline pipeline() {
-        return [state = state_](const ExportConfig& config, const QString& outputPath, double,
-                                QPointer<ExportCoordinator>, CancellationToken& cancellation) {
+        return [state = state_](const ExportConfig& config, const std::string& outputPath,
+                                ExportObserver& observer, CancellationToken& cancellation) {
             {
                 std::lock_guard lock(state->mutex);
-                state->outputPath = outputPath;
+                state->outputPath = QString::fromStdString(outputPath);
                 state->config = config;
                 ++state->started;
             }
             cancellation.setHandler([state] {
                 std::lock_guard lock(state->mutex);
                 state->cancelled = true;
+                ++state->cancellations;
                 state->changed.notify_all();
             });
             std::unique_lock lock(state->mutex);
             state->changed.wait(lock, [&] { return state->ending || state->cancelled; });
-            const bool cancelled = state->cancelled;
+            const bool cancelled = std::exchange(state->cancelled, false);
             const std::optional<Ending> ending = std::exchange(state->ending, std::nullopt);
-            state->cancelled = false;
             lock.unlock();
             cancellation.clearHandler();
             if (cancelled)
-                throw ExportCancelled();
-            if (ending == Ending::failure)
-                throw ExportError::writerFailed("disk full");
+                observer.exportFinished({ExportOutcome::End::cancelled, {}});
+            else if (ending == Ending::failure)
+                observer.exportFinished(
+                    {ExportOutcome::End::failed, "Video writer failed: disk full"});
+            else
+                observer.exportFinished({});
         };
     }
 
@@ -53,6 +55,13 @@ public:
         std::lock_guard lock(state_->mutex);
         state_->ending = ending;
         state_->changed.notify_all();
+    }
+
+    // The pipeline learns of a cancel only once its thread has got going.
+    bool waitUntilCancelled() {
+        std::unique_lock lock(state_->mutex);
+        return state_->changed.wait_for(lock, std::chrono::seconds(5),
+                                        [this] { return state_->cancellations > 0; });
     }
 
     int started() const {
@@ -74,6 +83,7 @@ private:
         std::condition_variable changed;
         std::optional<Ending> ending;
         bool cancelled = false;
+        int cancellations = 0;
         int started = 0;
         QString outputPath;
         ExportConfig config;
