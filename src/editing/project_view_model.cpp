@@ -237,21 +237,20 @@ void ProjectViewModel::restoreFileAccess() {
     for (auto& clip : project_.clips) {
         if (!clip.bookmarkData)
             continue;
-        const auto reference = FileReference::decode(*clip.bookmarkData);
-        const auto resolved = reference ? reference->resolve() : std::nullopt;
-        if (!resolved) {
+        const auto location = locateClip(clip);
+        if (!location || !location->found) {
             missing.push_back(clip.id);
             continue;
         }
         // A file edited in place, or another file put at the same path, no longer
         // matches the reference; the reference is made again for what is there now.
-        if (resolved->isStale) {
-            if (const auto fresh = FileReference::make(resolved->path)) {
+        if (location->isStale) {
+            if (const auto fresh = FileReference::make(location->path)) {
                 clip.bookmarkData = fresh->encode();
                 refreshed = true;
             }
         }
-        const QString path = QFile::decodeName(QByteArray::fromStdString(resolved->path));
+        const QString path = QFile::decodeName(QByteArray::fromStdString(location->path));
         clipPaths_[clip.id] = path;
         loadThumbnail(clip.id, path, kThumbnailTime);
     }

@@ -14,12 +14,6 @@ namespace {
 
 constexpr auto kCategory = log::Category::ExportValidation;
 
-// A URL that is not a local file (or has no path) cannot be read here: its path
-// comes out empty and fails the readability check.
-std::string localPath(const QUrl& url) {
-    return url.isLocalFile() ? url.toLocalFile().toStdString() : std::string();
-}
-
 bool isReadableFile(const std::string& path) {
     return !path.empty() && ::access(path.c_str(), R_OK) == 0;
 }
@@ -45,41 +39,39 @@ std::string_view description(FileAccessError error) {
 namespace FileAccessValidator {
 
 std::vector<ValidationResult> validate(const std::vector<VideoClip>& clips,
-                                       const std::map<Uuid, QUrl>& clipPaths) {
+                                       const std::map<Uuid, std::string>& clipPaths) {
     log::info(kCategory, "Validation: batch validating %ld clip(s)",
               static_cast<long>(clips.size()));
     std::vector<ValidationResult> results;
     results.reserve(clips.size());
+    long failed = 0;
     for (const auto& clip : clips) {
         auto found = clipPaths.find(clip.id);
-        results.push_back(validateClip(
-            clip, found == clipPaths.end() ? std::nullopt : std::optional<QUrl>(found->second)));
+        results.push_back(validateClip(clip, found == clipPaths.end()
+                                                 ? std::nullopt
+                                                 : std::optional<std::string>(found->second)));
+        failed += results.back().error ? 1 : 0;
     }
-    long failed = 0;
-    for (const auto& result : results)
-        if (result.error)
-            ++failed;
     log::info(kCategory, "Validation: batch complete, passed=%ld, failed=%ld",
               static_cast<long>(results.size()) - failed, failed);
     return results;
 }
 
-ValidationResult validateClip(const VideoClip& clip, const std::optional<QUrl>& url) {
+ValidationResult validateClip(const VideoClip& clip, const std::optional<std::string>& path) {
     const char* name = clip.fileName.c_str();
     log::info(kCategory, "Validation: checking clip '%s' (id=%s)", name,
               clip.id.toString().substr(0, 8).c_str());
 
-    ValidationResult result{clip.id, clip.fileName, url, std::nullopt};
-    if (!url) {
+    ValidationResult result{clip.id, clip.fileName, path, std::nullopt};
+    if (!path) {
         log::error(kCategory, "Validation: clip '%s' has no bookmark data", name);
         result.error = FileAccessError::noBookmarkData;
         return result;
     }
 
-    const std::string path = localPath(*url);
-    if (!isReadableFile(path)) {
+    if (!isReadableFile(*path)) {
         log::error(kCategory, "Validation: clip '%s' not readable at path '%s'", name,
-                   path.empty() ? url->toString().toStdString().c_str() : path.c_str());
+                   path->c_str());
         result.error = FileAccessError::fileNotReadable;
         return result;
     }
@@ -87,14 +79,14 @@ ValidationResult validateClip(const VideoClip& clip, const std::optional<QUrl>& 
     // Opening a named pipe or a device would wait for data that may never come;
     // only a regular file can hold a clip.
     std::error_code statError;
-    if (!std::filesystem::is_regular_file(path, statError)) {
+    if (!std::filesystem::is_regular_file(*path, statError)) {
         log::error(kCategory, "Validation: clip '%s' loadTracks threw: %s", name,
                    "Not a regular file");
         result.error = FileAccessError::fileNotOpenableAsAsset;
         return result;
     }
     try {
-        const MediaFile file(path);
+        const MediaFile file(*path);
         if (!file.hasVideo()) {
             log::error(kCategory, "Validation: clip '%s' has no video tracks", name);
             result.error = FileAccessError::fileNotOpenableAsAsset;

@@ -11,8 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include <QUrl>
-
 namespace kestrune {
 
 // Why a clip's file cannot be used, in the order the checks could find them.
@@ -30,8 +28,8 @@ std::string_view description(FileAccessError error);
 struct ValidationResult {
     Uuid clipId;
     std::string fileName;
-    // The location checked; none only when no location was known for the clip.
-    std::optional<QUrl> url;
+    // The file checked; none only when no file was known for the clip.
+    std::optional<std::string> path;
     // None when the clip can be exported.
     std::optional<FileAccessError> error;
 
@@ -47,10 +45,10 @@ namespace FileAccessValidator {
 // saved reference. The clips are checked one after another, never in parallel, so
 // a slow or sleeping disk is not hit with many opens at once.
 std::vector<ValidationResult> validate(const std::vector<VideoClip>& clips,
-                                       const std::map<Uuid, QUrl>& clipPaths);
+                                       const std::map<Uuid, std::string>& clipPaths);
 
 // Checks one clip's file; only the first failing check is reported.
-ValidationResult validateClip(const VideoClip& clip, const std::optional<QUrl>& url);
+ValidationResult validateClip(const VideoClip& clip, const std::optional<std::string>& path);
 
 } // namespace FileAccessValidator
 

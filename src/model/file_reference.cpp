@@ -1,5 +1,7 @@
 #include "file_reference.h"
 
+#include "project.h"
+
 #include <algorithm>
 #include <array>
 #include <fcntl.h>
@@ -137,6 +139,16 @@ std::optional<FileReference::Resolved> FileReference::resolve() const {
                           current->size == size &&
                           current->modificationTimeNs == modificationTimeNs;
     return Resolved{path, !sameFile};
+}
+
+std::optional<ClipLocation> locateClip(const VideoClip& clip) {
+    const auto reference =
+        clip.bookmarkData ? FileReference::decode(*clip.bookmarkData) : std::nullopt;
+    if (!reference)
+        return std::nullopt;
+    if (const auto resolved = reference->resolve())
+        return ClipLocation{resolved->path, true, resolved->isStale};
+    return ClipLocation{reference->path, false, false};
 }
 
 } // namespace kestrune

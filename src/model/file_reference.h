@@ -11,6 +11,8 @@
 
 namespace kestrune {
 
+struct VideoClip;
+
 struct FileReference {
     // Longest path a reference carries, in bytes; longer ones cannot be opened anyway.
     static constexpr std::size_t kMaxPathLength = 4096;
@@ -43,5 +45,20 @@ struct FileReference {
 
     bool operator==(const FileReference&) const = default;
 };
+
+// Where a clip's file is, as its saved reference (bookmarkData) says.
+struct ClipLocation {
+    // The file; once it is gone, where it was when the reference was made.
+    std::string path;
+    // A readable regular file is at the path.
+    bool found = false;
+    // That file is not the one the reference was made of.
+    bool isStale = false;
+
+    bool operator==(const ClipLocation&) const = default;
+};
+
+// None when the clip has no saved reference or its bytes cannot be read.
+std::optional<ClipLocation> locateClip(const VideoClip& clip);
 
 } // namespace kestrune

@@ -23,6 +23,16 @@ double Project::totalDuration() const {
     return total;
 }
 
+std::vector<VideoClip> Project::clipsInOrder() const {
+    return inPlaybackOrder(clips);
+}
+
+std::vector<VideoClip> inPlaybackOrder(std::vector<VideoClip> clips) {
+    std::stable_sort(clips.begin(), clips.end(),
+                     [](const VideoClip& a, const VideoClip& b) { return a.order < b.order; });
+    return clips;
+}
+
 int activeSectionIndex(const std::vector<Section>& sections, double t) {
     if (std::isnan(t))
         return -1;

@@ -65,9 +65,15 @@ struct Project {
 
     // The clips' used parts laid end to end; inverted trims count as nothing.
     double totalDuration() const;
+    // The clips as they play: see inPlaybackOrder.
+    std::vector<VideoClip> clipsInOrder() const;
 
     bool operator==(const Project&) const = default;
 };
+
+// Ascending `order`, clips of equal order as listed: the order of playback and
+// export, whatever order a project file lists them in.
+std::vector<VideoClip> inPlaybackOrder(std::vector<VideoClip> clips);
 
 // The chapter active at time t on the joined timeline: the last section (in
 // their ascending order) whose start is not after t, or −1 when there is none.

@@ -27,20 +27,13 @@ MediaTime trimTime(double seconds) {
 
 std::vector<TimelineClip> locatedClipsInOrder(const std::vector<VideoClip>& clips,
                                               const std::map<Uuid, QString>& clipPaths) {
-    std::vector<const VideoClip*> ordered;
-    ordered.reserve(clips.size());
-    for (const VideoClip& clip : clips)
-        ordered.push_back(&clip);
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const VideoClip* a, const VideoClip* b) { return a->order < b->order; });
-
     std::vector<TimelineClip> located;
-    for (const VideoClip* clip : ordered) {
-        const auto found = clipPaths.find(clip->id);
+    for (const VideoClip& clip : inPlaybackOrder(clips)) {
+        const auto found = clipPaths.find(clip.id);
         if (found == clipPaths.end())
             continue;
-        located.push_back({clip->fileName, QFile::encodeName(found->second).toStdString(),
-                           clip->trimIn, clip->trimOut});
+        located.push_back({clip.fileName, QFile::encodeName(found->second).toStdString(),
+                           clip.trimIn, clip.trimOut});
     }
     return located;
 }

@@ -2,13 +2,11 @@
 
 #include "editing/project_view_model.h"
 #include "export/export_coordinator.h"
-#include "export/export_job.h"
 #include "log/log.h"
-#include "model/file_reference.h"
 #include "show_in_folder.h"
 
-#include <algorithm>
 #include <utility>
+#include <variant>
 
 #include <QClipboard>
 #include <QDir>
@@ -28,49 +26,12 @@ QString text(std::string_view view) {
     return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
 }
 
-bool isProRes(ExportCodec codec) {
-    return codec == ExportCodec::prores;
-}
-
-std::vector<VideoClip> clipsInOrder(const Project& project) {
-    std::vector<VideoClip> clips = project.clips;
-    std::stable_sort(clips.begin(), clips.end(),
-                     [](const VideoClip& a, const VideoClip& b) { return a.order < b.order; });
-    return clips;
-}
-
-// The project's clip whose file is at `path`, if any: writing the export there
-// would replace the clip with the video made from it.
-const VideoClip* clipStoredAt(const QString& path, const Project& project,
-                              const std::map<Uuid, QUrl>& clipFiles) {
-    const auto target = FileReference::make(path.toStdString());
-    if (!target)
-        return nullptr;
-    for (const auto& clip : project.clips) {
-        const auto file = clipFiles.find(clip.id);
-        if (file == clipFiles.end())
-            continue;
-        const auto source = FileReference::make(file->second.toLocalFile().toStdString());
-        if (source && source->device == target->device && source->inode == target->inode)
-            return &clip;
-    }
-    return nullptr;
+// The name the save panel proposes, with the codec's container extension.
+QString proposedName(ExportCodec codec) {
+    return QString::fromStdString(containerPath("export", codec));
 }
 
 } // namespace
-
-QString exportOutputPath(const QString& chosenPath, ExportCodec codec) {
-    const QString suffix = isProRes(codec) ? QStringLiteral("mov") : QStringLiteral("mp4");
-    const QFileInfo chosen(chosenPath);
-    const QString current = chosen.suffix().toLower();
-    if (current == suffix || (!isProRes(codec) && current == QStringLiteral("m4v")))
-        return chosenPath;
-    // The other container's extension would name the file for what it is not.
-    for (const char* movie : {"mp4", "m4v", "mov"})
-        if (current == QLatin1String(movie))
-            return chosen.path() + u'/' + chosen.completeBaseName() + u'.' + suffix;
-    return chosenPath + u'.' + suffix;
-}
 
 QObject* ExportDialogModel::projectVM() const {
     return projectVM_.data();
@@ -209,17 +170,16 @@ QUrl ExportDialogModel::proposedSaveFile() const {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    return QUrl::fromLocalFile(folder + (isProRes(codec_) ? QStringLiteral("/export.mov")
-                                                          : QStringLiteral("/export.mp4")));
+    return QUrl::fromLocalFile(folder + u'/' + proposedName(codec_));
 }
 
 QStringList ExportDialogModel::saveNameFilters() const {
-    return {isProRes(codec_) ? QStringLiteral("QuickTime movies (*.mov)")
-                             : QStringLiteral("MPEG-4 movies (*.mp4)")};
+    return {defaultSuffix() == u"mov" ? QStringLiteral("QuickTime movies (*.mov)")
+                                      : QStringLiteral("MPEG-4 movies (*.mp4)")};
 }
 
 QString ExportDialogModel::defaultSuffix() const {
-    return isProRes(codec_) ? QStringLiteral("mov") : QStringLiteral("mp4");
+    return QFileInfo(proposedName(codec_)).suffix();
 }
 
 void ExportDialogModel::resetChoices() {
@@ -235,7 +195,7 @@ void ExportDialogModel::setValidatingRequest(std::optional<int> request) {
         emit isValidatingChanged();
 }
 
-void ExportDialogModel::setAwaitingSaveLocation(std::optional<ReadyToSave> ready) {
+void ExportDialogModel::setAwaitingSaveLocation(std::optional<CheckedClips> ready) {
     const bool was = isChoosingSaveLocation();
     awaitingSaveLocation_ = std::move(ready);
     if (isChoosingSaveLocation() != was)
@@ -251,14 +211,13 @@ void ExportDialogModel::startExport() {
     if (!projectVM_ || !coordinator_ || coordinator_->isExporting() || isValidating() ||
         isChoosingSaveLocation())
         return;
-    const Project project = projectVM_->project();
-    std::vector<VideoClip> clips = clipsInOrder(project);
+    const Project& project = projectVM_->project();
     log::info(Category::ExportDialog, "Export: startExport() called, clipCount=%ld",
-              static_cast<long>(clips.size()));
+              static_cast<long>(project.clips.size()));
 
-    std::map<Uuid, QUrl> files;
+    std::map<Uuid, std::string> files;
     for (const auto& [clipId, path] : projectVM_->clipPaths())
-        files[clipId] = QUrl::fromLocalFile(path);
+        files[clipId] = path.toStdString();
 
     // Opening the files blocks, on a sleeping disk or a network share for long:
     // the check runs on the thread pool and its results come back to this thread.
@@ -266,56 +225,43 @@ void ExportDialogModel::startExport() {
     // dropped with it.
     const int request = ++nextRequest_;
     setValidatingRequest(request);
-    using Results = std::vector<ValidationResult>;
-    auto* watcher = new QFutureWatcher<Results>(this);
-    connect(watcher, &QFutureWatcher<Results>::finished, this, [this, watcher, request, project] {
+    auto* watcher = new QFutureWatcher<CheckedClips>(this);
+    connect(watcher, &QFutureWatcher<CheckedClips>::finished, this, [this, watcher, request] {
         watcher->deleteLater();
-        validationFinished(request, project, watcher->result());
+        validationFinished(request, watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run([clips = std::move(clips), files = std::move(files)] {
-        return FileAccessValidator::validate(clips, files);
-    }));
+    watcher->setFuture(QtConcurrent::run(
+        [project, files = std::move(files)] { return checkClipFiles(project, files); }));
 }
 
-void ExportDialogModel::failBeforeStart(const QString& error) {
+void ExportDialogModel::failBeforeStart(const std::string& error) {
     if (coordinator_)
-        coordinator_->setError(error);
+        coordinator_->setError(text(error));
 }
 
-void ExportDialogModel::validationFinished(int request, const Project& project,
-                                           const std::vector<ValidationResult>& results) {
+void ExportDialogModel::validationFinished(int request, const CheckedClips& checked) {
     // Closed, or moved on to another project, while the files were checked.
     if (validatingRequest_ != request)
         return;
     setValidatingRequest(std::nullopt);
-    if (!projectVM_ || !coordinator_ || projectVM_->project().id != project.id)
+    if (!projectVM_ || !coordinator_ || projectVM_->project().id != checked.project.id)
         return;
 
-    std::map<Uuid, QUrl> clipFiles;
-    QStringList problems;
-    for (const auto& result : results) {
-        if (result.error)
-            problems << QString::fromStdString(result.fileName) + QStringLiteral(": ") +
-                            text(description(*result.error));
-        else if (result.url)
-            clipFiles[result.clipId] = *result.url;
-    }
     log::info(Category::ExportDialog, "Export: validation complete, validClips=%ld, errors=%ld",
-              static_cast<long>(clipFiles.size()), static_cast<long>(problems.size()));
-
-    if (!problems.isEmpty()) {
-        log::error(Category::ExportDialog, "Export: validation failed — %s",
-                   qUtf8Printable(problems.join(QStringLiteral("; "))));
-        failBeforeStart(QStringLiteral("Cannot export — file access issues:\n") +
-                        problems.join(u'\n'));
+              static_cast<long>(checked.files.size()), static_cast<long>(checked.failures.size()));
+    if (checked.problem) {
+        QStringList failures;
+        for (const auto& failure : checked.failures)
+            failures << QString::fromStdString(failure);
+        if (failures.isEmpty())
+            log::error(Category::ExportDialog, "Export: no valid clips to export");
+        else
+            log::error(Category::ExportDialog, "Export: validation failed — %s",
+                       qUtf8Printable(failures.join(QStringLiteral("; "))));
+        failBeforeStart(checked.problem->message);
         return;
     }
-    if (clipFiles.empty()) {
-        log::error(Category::ExportDialog, "Export: no valid clips to export");
-        failBeforeStart(QStringLiteral("No clips to export."));
-        return;
-    }
-    setAwaitingSaveLocation(ReadyToSave{project, std::move(clipFiles)});
+    setAwaitingSaveLocation(checked);
     emit saveLocationRequested();
 }
 
@@ -326,29 +272,26 @@ void ExportDialogModel::saveLocationCancelled() {
 void ExportDialogModel::saveLocationChosen(const QUrl& url) {
     if (!awaitingSaveLocation_)
         return;
-    const ReadyToSave ready = std::move(*awaitingSaveLocation_);
+    const CheckedClips ready = std::move(*awaitingSaveLocation_);
     setAwaitingSaveLocation(std::nullopt);
     if (!url.isLocalFile() || url.toLocalFile().isEmpty()) {
         log::info(Category::ExportDialog, "Export: save panel cancelled by user");
         return;
     }
-    const QString path = exportOutputPath(QFileInfo(url.toLocalFile()).absoluteFilePath(), codec_);
+    const std::string path =
+        containerPath(QFileInfo(url.toLocalFile()).absoluteFilePath().toStdString(), codec_);
     log::info(Category::ExportDialog, "Export: save panel completed, outputURL=%s",
-              qUtf8Printable(QFileInfo(path).fileName()));
+              qUtf8Printable(QFileInfo(QString::fromStdString(path)).fileName()));
     if (!coordinator_)
         return;
 
-    if (const VideoClip* clip = clipStoredAt(path, ready.project, ready.clipFiles)) {
-        log::error(Category::ExportDialog, "Export: output would replace the clip '%s'",
-                   clip->fileName.c_str());
-        failBeforeStart(
-            QStringLiteral("Cannot export over \"%1\": it is one of the project's clips. "
-                           "Choose another file.")
-                .arg(QString::fromStdString(clip->fileName)));
+    const ExportRequest outcome = makeExportConfig(ready, path, codec_, quality_);
+    if (const auto* problem = std::get_if<ExportProblem>(&outcome)) {
+        log::error(Category::ExportDialog, "Export: cannot start — %s", problem->message.c_str());
+        failBeforeStart(problem->message);
         return;
     }
-
-    const ExportConfig config = makeExportConfig(ready.project, ready.clipFiles, codec_, quality_);
+    const ExportConfig& config = std::get<ExportConfig>(outcome);
     log::info(Category::ExportDialog,
               "Export: starting with codec=%s, quality=%s, dims=%ldx%ld, sections=%ld",
               displayName(codec_).data(), displayName(quality_).data(),
@@ -356,7 +299,7 @@ void ExportDialogModel::saveLocationChosen(const QUrl& url) {
               static_cast<long>(config.sections.size()));
     setExportedChapters(chapterList(ready.project.sections, ready.project.totalDuration()));
     setChaptersCopied(false);
-    coordinator_->startExport(config, path);
+    coordinator_->startExport(config, QString::fromStdString(path));
 }
 
 void ExportDialogModel::close() {

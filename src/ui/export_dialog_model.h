@@ -5,11 +5,9 @@
 #pragma once
 
 #include "export/chapter_list.h"
+#include "export/export_request.h"
 #include "export/export_settings.h"
-#include "export/file_access_validator.h"
-#include "model/project.h"
 
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -24,12 +22,6 @@ namespace kestrune {
 
 class ExportCoordinator;
 class ProjectViewModel;
-
-// The file the export writes for the location chosen in the save panel: the name
-// gets the extension of the codec's container (".mov" for ProRes, ".mp4"
-// otherwise) when it has none, or another movie extension; any other extension
-// is kept and the right one appended.
-QString exportOutputPath(const QString& chosenPath, ExportCodec codec);
 
 class ExportDialogModel : public QObject {
     Q_OBJECT
@@ -135,21 +127,14 @@ signals:
     void saveLocationRequested();
 
 private:
-    // The checked clips of the project being exported, waiting for a location.
-    struct ReadyToSave {
-        Project project;
-        std::map<Uuid, QUrl> clipFiles;
-    };
-
-    void validationFinished(int request, const Project& project,
-                            const std::vector<ValidationResult>& results);
+    void validationFinished(int request, const CheckedClips& checked);
     void updateContent();
     void updateOutputSize();
     void setValidatingRequest(std::optional<int> request);
-    void setAwaitingSaveLocation(std::optional<ReadyToSave> ready);
+    void setAwaitingSaveLocation(std::optional<CheckedClips> ready);
     void setExportedChapters(std::optional<std::vector<Chapter>> chapters);
     void setChaptersCopied(bool copied);
-    void failBeforeStart(const QString& error);
+    void failBeforeStart(const std::string& error);
     // Forgets a start that is still checking files or waiting for the save panel.
     void dropPendingStart();
     std::vector<Chapter> chapters() const;
@@ -166,7 +151,8 @@ private:
     // Every start gets a number; a check whose number is no longer awaited is dropped.
     int nextRequest_ = 0;
     std::optional<int> validatingRequest_;
-    std::optional<ReadyToSave> awaitingSaveLocation_;
+    // The checked clips of the project being exported, waiting for a location.
+    std::optional<CheckedClips> awaitingSaveLocation_;
     // The chapters of the last export started here.
     std::optional<std::vector<Chapter>> exportedChapters_;
     bool chaptersCopied_ = false;

@@ -4,7 +4,6 @@
 #include "model/file_reference.h"
 #include "model/project_json.h"
 
-#include <algorithm>
 #include <string_view>
 
 #include <QFile>
@@ -24,18 +23,11 @@ QImage projectThumbnail(const QString& projectFilePath) {
     }
     if (project.clips.empty())
         return {};
-    const auto first =
-        std::min_element(project.clips.begin(), project.clips.end(),
-                         [](const VideoClip& a, const VideoClip& b) { return a.order < b.order; });
-    if (!first->bookmarkData)
+    const VideoClip first = project.clipsInOrder().front();
+    const auto location = locateClip(first);
+    if (!location || !location->found)
         return {};
-    const auto reference = FileReference::decode(*first->bookmarkData);
-    if (!reference)
-        return {};
-    const auto resolved = reference->resolve();
-    if (!resolved)
-        return {};
-    return makeThumbnail(resolved->path, first->trimIn);
+    return makeThumbnail(location->path, first.trimIn);
 }
 
 } // namespace kestrune

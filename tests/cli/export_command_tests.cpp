@@ -7,6 +7,7 @@
 #include "model/project_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QProcess>
@@ -69,7 +70,8 @@ TEST_F(ExportCommandTest, RefusesIncompleteOrUnknownArguments) {
           Case{{id, "-o", "out.mp4", "--fast"}, "'--fast'"},
           Case{{id, "other", "-o", "out.mp4"}, "'other'"},
           // MPEG-4 cannot carry ProRes: say so before any work.
-          Case{{id, "-o", "film.mp4", "--codec", "prores"}, "'film.mov'"}}) {
+          Case{{id, "-o", "film.mp4", "--codec", "prores"}, "'film.mov'"},
+          Case{{id, "-o", "film", "--codec=prores"}, "'film.mov'"}}) {
         CliRun result = run(c.arguments);
         EXPECT_EQ(result.exitCode, 2) << c.arguments.join(' ').toStdString();
         EXPECT_TRUE(result.err.contains(c.complaint)) << result.err.toStdString();
@@ -165,4 +167,15 @@ TEST_F(ExportCommandTest, NeverWritesOverAClipOrIntoAMissingFolder) {
     CliRun folder = run({id, "-o", work.path()});
     EXPECT_EQ(folder.exitCode, 1);
     EXPECT_TRUE(folder.err.contains("is a folder"));
+
+    // Writing renames over the output: a pipe someone reads from must stay a pipe.
+    const QString pipe = work.filePath("pipe.mp4");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    CliRun overPipe = run({id, "-o", pipe});
+    EXPECT_EQ(overPipe.exitCode, 1);
+    EXPECT_TRUE(overPipe.err.contains("\"pipe.mp4\": it is not a regular file"))
+        << overPipe.err.toStdString();
+    struct stat node {};
+    ASSERT_EQ(::stat(QFile::encodeName(pipe).constData(), &node), 0);
+    EXPECT_TRUE(S_ISFIFO(node.st_mode));
 }

@@ -23,8 +23,8 @@ VideoClip clipNamed(const std::string& fileName) {
     return clip;
 }
 
-QUrl mediaUrl(const std::string& name) {
-    return QUrl::fromLocalFile(QString::fromStdString(test::testMedia(name)));
+std::string pathOf(const QString& path) {
+    return path.toStdString();
 }
 
 } // namespace
@@ -47,23 +47,20 @@ TEST(FileAccessValidatorTest, ReportsEachClipInOrderWithTheFirstFailingCheck) {
     const VideoClip unresolved = clipNamed("lost.mp4");
     const VideoClip garbage = clipNamed("notes.mp4");
     const VideoClip folderClip = clipNamed("folder.mp4");
-    const VideoClip remote = clipNamed("remote.mp4");
-    const std::map<Uuid, QUrl> urls{
-        {good.id, mediaUrl("portrait.mp4")},
-        {deleted.id, QUrl::fromLocalFile(deletedPath)},
-        {sound.id, mediaUrl("audio-only.m4a")},
-        {garbage.id, QUrl::fromLocalFile(notVideo.fileName())},
-        {folderClip.id, QUrl::fromLocalFile(folder.path())},
-        {remote.id, QUrl("https://example.com/remote.mp4")},
+    const VideoClip blank = clipNamed("blank.mp4");
+    const std::map<Uuid, std::string> paths{
+        {good.id, test::testMedia("portrait.mp4")},    {deleted.id, pathOf(deletedPath)},
+        {sound.id, test::testMedia("audio-only.m4a")}, {garbage.id, pathOf(notVideo.fileName())},
+        {folderClip.id, pathOf(folder.path())},        {blank.id, ""},
     };
 
     const auto results = FileAccessValidator::validate(
-        {good, deleted, sound, unresolved, garbage, folderClip, remote}, urls);
+        {good, deleted, sound, unresolved, garbage, folderClip, blank}, paths);
     ASSERT_EQ(results.size(), 7u);
 
-    EXPECT_EQ(results[0], (ValidationResult{good.id, "portrait.mp4", urls.at(good.id), {}}));
+    EXPECT_EQ(results[0], (ValidationResult{good.id, "portrait.mp4", paths.at(good.id), {}}));
     EXPECT_EQ(results[1].clipId, deleted.id);
-    EXPECT_EQ(results[1].url, urls.at(deleted.id));
+    EXPECT_EQ(results[1].path, paths.at(deleted.id));
     EXPECT_EQ(results[1].error, FileAccessError::fileNotReadable);
     EXPECT_EQ(description(*results[1].error), "File is missing or not readable");
     EXPECT_EQ(results[2].error, FileAccessError::fileNotOpenableAsAsset);
@@ -72,15 +69,13 @@ TEST(FileAccessValidatorTest, ReportsEachClipInOrderWithTheFirstFailingCheck) {
                                             FileAccessError::noBookmarkData}));
     EXPECT_EQ(description(FileAccessError::noBookmarkData), "No saved file reference");
     EXPECT_EQ(results[4].error, FileAccessError::fileNotOpenableAsAsset);
-    EXPECT_EQ(results[4].url, urls.at(garbage.id));
+    EXPECT_EQ(results[4].path, paths.at(garbage.id));
     // A folder, and a named pipe that opening would wait on forever.
     EXPECT_EQ(results[5].error, FileAccessError::fileNotOpenableAsAsset);
-    EXPECT_EQ(
-        FileAccessValidator::validateClip(clipNamed("pipe.mp4"), QUrl::fromLocalFile(pipe)).error,
-        FileAccessError::fileNotOpenableAsAsset);
-    // Only local files can be opened; a web address is not a file that is there.
+    EXPECT_EQ(FileAccessValidator::validateClip(clipNamed("pipe.mp4"), pathOf(pipe)).error,
+              FileAccessError::fileNotOpenableAsAsset);
+    // An empty path names no file.
     EXPECT_EQ(results[6].error, FileAccessError::fileNotReadable);
-    EXPECT_EQ(results[6].url, urls.at(remote.id));
 }
 
 TEST(FileAccessValidatorTest, LogsTheChecksWithTheShortenedId) {
@@ -102,9 +97,9 @@ TEST(FileAccessValidatorTest, LogsTheChecksWithTheShortenedId) {
     VideoClip sound = clipNamed("audio-only.m4a");
     sound.id = *Uuid::parse("12345678-0000-4000-8000-000000000003");
     FileAccessValidator::validate({good, lost, gone, sound},
-                                  {{good.id, mediaUrl("portrait.mp4")},
-                                   {gone.id, QUrl::fromLocalFile("/nonexistent/gone.mp4")},
-                                   {sound.id, mediaUrl("audio-only.m4a")}});
+                                  {{good.id, test::testMedia("portrait.mp4")},
+                                   {gone.id, "/nonexistent/gone.mp4"},
+                                   {sound.id, test::testMedia("audio-only.m4a")}});
     const auto v = Category::ExportValidation;
     EXPECT_EQ(sink.entries(),
               (std::vector<log::Entry>{
@@ -126,8 +121,7 @@ TEST(FileAccessValidatorTest, LogsTheChecksWithTheShortenedId) {
     ASSERT_TRUE(notVideo.open(QIODevice::WriteOnly));
     notVideo.write("plain text, not a movie");
     notVideo.close();
-    FileAccessValidator::validateClip(clipNamed("notes.mp4"),
-                                      QUrl::fromLocalFile(notVideo.fileName()));
+    FileAccessValidator::validateClip(clipNamed("notes.mp4"), pathOf(notVideo.fileName()));
     EXPECT_TRUE(sink.contains(Level::Error, v, "Validation: clip 'notes.mp4' loadTracks threw: "))
         << (sink.entries().empty() ? "" : sink.entries().back().message);
 }

@@ -1,4 +1,5 @@
 #include "model/file_reference.h"
+#include "model/project.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -156,4 +157,21 @@ TEST_F(FileReferenceTest, RefusesDamagedOrForeignBytes) {
             std::copy(good.begin(), good.begin() + 5, noise.begin());
         EXPECT_FALSE(FileReference::decode(noise));
     }
+}
+
+TEST_F(FileReferenceTest, LocatesAClipsFileAndWhereAMissingOneWas) {
+    const std::string path = write("clip.mp4", "original");
+    VideoClip clip;
+    EXPECT_FALSE(locateClip(clip));
+    clip.bookmarkData = std::vector<std::uint8_t>{1, 2, 3};
+    EXPECT_FALSE(locateClip(clip));
+
+    clip.bookmarkData = FileReference::make(path)->encode();
+    EXPECT_EQ(locateClip(clip), (ClipLocation{path, true, false}));
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    write("clip.mp4", "another recording");
+    EXPECT_EQ(locateClip(clip), (ClipLocation{path, true, true}));
+    // Gone: the path it was made for, so the user can be told the file is missing.
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    EXPECT_EQ(locateClip(clip), (ClipLocation{path, false, false}));
 }

@@ -32,6 +32,17 @@ TEST(ProjectTotalDuration, AddsUsedPartsAndCountsInvertedTrimsAsNothing) {
     EXPECT_DOUBLE_EQ(project.totalDuration(), 20);
 }
 
+TEST(ProjectClipsInOrder, FollowOrderAndKeepTheListedOrderOfTies) {
+    Project project = Project::untitled();
+    EXPECT_TRUE(project.clipsInOrder().empty());
+    for (int order : {2, 0, 1, 0, -1}) {
+        project.clips.push_back(clip(1));
+        project.clips.back().order = order;
+    }
+    const auto& c = project.clips;
+    EXPECT_EQ(project.clipsInOrder(), (std::vector<VideoClip>{c[4], c[1], c[3], c[2], c[0]}));
+}
+
 TEST(ProjectUntitled, HasTheDefaultsOfANewProject) {
     Project a = Project::untitled();
     Project b = Project::untitled();

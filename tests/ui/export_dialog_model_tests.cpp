@@ -193,20 +193,21 @@ TEST_F(ExportDialogModelTest, ClosingWhileTheFilesAreCheckedDropsTheStart) {
     EXPECT_EQ(coordinator->error(), "");
 }
 
-TEST_F(ExportDialogModelTest, TheChosenNameGetsTheContainersExtension) {
-    EXPECT_EQ(exportOutputPath("/v/talk", ExportCodec::h264), "/v/talk.mp4");
-    EXPECT_EQ(exportOutputPath("/v/talk.MP4", ExportCodec::hevc), "/v/talk.MP4");
-    EXPECT_EQ(exportOutputPath("/v/talk.m4v", ExportCodec::h264), "/v/talk.m4v");
-    EXPECT_EQ(exportOutputPath("/v/talk.mov", ExportCodec::h264), "/v/talk.mp4");
-    EXPECT_EQ(exportOutputPath("/v/talk", ExportCodec::prores), "/v/talk.mov");
-    EXPECT_EQ(exportOutputPath("/v/export.mp4", ExportCodec::prores), "/v/export.mov");
-    EXPECT_EQ(exportOutputPath("/v/part.1", ExportCodec::h264), "/v/part.1.mp4");
-
+TEST_F(ExportDialogModelTest, TheSavePanelAndTheChosenNameFollowTheCodec) {
     EXPECT_TRUE(dialog.proposedSaveFile().toLocalFile().endsWith("/export.mp4"));
     EXPECT_EQ(dialog.saveNameFilters(), QStringList{"MPEG-4 movies (*.mp4)"});
+    EXPECT_EQ(dialog.defaultSuffix(), "mp4");
     dialog.setCodecName("ProRes 422");
     EXPECT_TRUE(dialog.proposedSaveFile().toLocalFile().endsWith("/export.mov"));
     EXPECT_EQ(dialog.saveNameFilters(), QStringList{"QuickTime movies (*.mov)"});
+    EXPECT_EQ(dialog.defaultSuffix(), "mov");
+
+    // A ProRes movie typed with the MPEG-4 extension is written as the .mov it is.
+    importCopy("counter.mp4", "clip.mp4");
+    startInto(mediaDir.filePath("film.mp4"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return held.started() == 1; }));
+    EXPECT_EQ(held.outputPath(), mediaDir.filePath("film.mov"));
+    dialog.close();
 
     // Every opening starts again from H.264 and High.
     dialog.setQualityName("Maximum");

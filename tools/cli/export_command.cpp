@@ -1,7 +1,6 @@
 #include "commands.h"
-#include "export/export_job.h"
 #include "export/export_pipeline.h"
-#include "export/file_access_validator.h"
+#include "export/export_request.h"
 #include "model/file_reference.h"
 #include "project_loading.h"
 #include "ui/time_text.h"
@@ -19,8 +18,8 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <variant>
 
-#include <QDir>
 #include <QFileInfo>
 
 extern "C" {
@@ -127,95 +126,6 @@ std::optional<int> parse(const QStringList& arguments, Options& options) {
     if (!haveOutput)
         return usageError("name the file to write with -o");
     return std::nullopt;
-}
-
-struct LocatedClips {
-    std::map<Uuid, QUrl> urls;
-    std::vector<FileReference> identities;
-};
-
-// The project's clips in the order they are joined.
-std::vector<VideoClip> orderedClips(const Project& project) {
-    std::vector<VideoClip> clips = project.clips;
-    std::stable_sort(clips.begin(), clips.end(),
-                     [](const VideoClip& a, const VideoClip& b) { return a.order < b.order; });
-    return clips;
-}
-
-// Finds every clip's file through its saved reference. A clip without a readable
-// reference gets no location, and the validation reports it as such. A reference
-// that no longer leads to a file keeps the path it was made for: the file was moved
-// or deleted, and the validation says so, naming that path in the log.
-LocatedClips locateClips(const std::vector<VideoClip>& clips) {
-    LocatedClips located;
-    for (const VideoClip& clip : clips) {
-        auto reference =
-            clip.bookmarkData ? FileReference::decode(*clip.bookmarkData) : std::nullopt;
-        if (!reference)
-            continue;
-        auto resolved = reference->resolve();
-        const std::string path = resolved ? resolved->path : reference->path;
-        located.urls[clip.id] = QUrl::fromLocalFile(QString::fromStdString(path));
-        if (!resolved)
-            continue;
-        if (auto identity = FileReference::make(path))
-            located.identities.push_back(*identity);
-    }
-    return located;
-}
-
-// Checks every clip's file as the export dialog does before it asks where to save,
-// and lists each one that cannot be used, so the user can fix them all at once.
-bool validateClips(const std::vector<VideoClip>& clips, const LocatedClips& located) {
-    const auto results = FileAccessValidator::validate(clips, located.urls);
-    QStringList problems;
-    long valid = 0;
-    for (const auto& result : results) {
-        if (result.error)
-            problems << printable(QString::fromStdString(result.fileName)) + ": " +
-                            QString::fromStdString(std::string(description(*result.error)));
-        else if (result.url)
-            ++valid;
-    }
-    if (!problems.isEmpty()) {
-        std::fprintf(stderr, "Cannot export — file access issues:\n%s\n",
-                     qPrintable(problems.join('\n')));
-        return false;
-    }
-    if (valid == 0) {
-        fail("No clips to export.");
-        return false;
-    }
-    return true;
-}
-
-bool isMovieName(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == "mp4" || suffix == "m4v";
-}
-
-// Checks the output location before anything is written; the pipeline would first
-// delete whatever is there.
-bool acceptableOutput(const QString& output, const LocatedClips& clips) {
-    const QFileInfo info(output);
-    if (info.isDir()) {
-        fail(QString("'%1' is a folder; name the file to write").arg(printable(output)));
-        return false;
-    }
-    if (!info.dir().exists()) {
-        fail(QString("the folder %1 does not exist").arg(printable(info.absolutePath())));
-        return false;
-    }
-    // Writing over a source clip would destroy it before it is read.
-    if (auto target = FileReference::make(info.absoluteFilePath().toStdString())) {
-        for (const auto& clip : clips.identities)
-            if (clip.device == target->device && clip.inode == target->inode) {
-                fail(QString("'%1' is one of the project's clips; choose another output file")
-                         .arg(printable(output)));
-                return false;
-            }
-    }
-    return true;
 }
 
 // The progress on standard error: one line rewritten in place on a terminal, one
@@ -375,12 +285,10 @@ int runExport(const QStringList& arguments) {
     Options options;
     if (auto code = parse(arguments, options))
         return *code;
-    if (options.codec == ExportCodec::prores && isMovieName(options.output)) {
-        const QString suggestion = QFileInfo(options.output).completeBaseName() + ".mov";
-        return usageError(QString("ProRes is written as a QuickTime movie, not MPEG-4; name the "
-                                  "output file with .mov (for example '%1')")
-                              .arg(printable(suggestion)));
-    }
+    const QString output = QFileInfo(options.output).absoluteFilePath();
+    // Said before any work: the name alone is wrong.
+    if (auto problem = outputNameProblem(output.toStdString(), options.codec))
+        return usageError(printable(QString::fromStdString(problem->message)));
 
     std::optional<Project> project = loadProject(options.project, "export");
     if (!project)
@@ -389,17 +297,24 @@ int runExport(const QStringList& arguments) {
     // demuxers' guesses about files that turn out not to be videos say nothing the
     // validation does not say better.
     av_log_set_level(AV_LOG_ERROR);
-    const std::vector<VideoClip> ordered = orderedClips(*project);
-    const LocatedClips clips = locateClips(ordered);
-    if (!validateClips(ordered, clips))
-        return kFailure;
-    const QString output = QFileInfo(options.output).absoluteFilePath();
-    if (!acceptableOutput(output, clips))
-        return kFailure;
+    // A reference whose file is gone keeps the path it was made for, so the check
+    // says the file is missing rather than that there is no reference.
+    std::map<Uuid, std::string> clipPaths;
+    for (const VideoClip& clip : project->clips)
+        if (const auto location = locateClip(clip))
+            clipPaths[clip.id] = location->path;
 
-    const ExportConfig config =
-        makeExportConfig(*project, clips.urls, options.codec, options.quality);
-    return runExportJob(config, output.toStdString());
+    const ExportRequest request = requestExport(
+        std::move(*project), clipPaths, output.toStdString(), options.codec, options.quality);
+    if (const auto* problem = std::get_if<ExportProblem>(&request)) {
+        // Clip names are the user's; each line is made safe for the terminal.
+        QStringList lines = QString::fromStdString(problem->message).split('\n');
+        for (QString& line : lines)
+            line = printable(line);
+        fail(lines.join('\n'));
+        return kFailure;
+    }
+    return runExportJob(std::get<ExportConfig>(request), output.toStdString());
 }
 
 } // namespace kestrune::cli
