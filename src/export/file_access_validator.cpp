@@ -80,7 +80,7 @@ ValidationResult validateClip(const VideoClip& clip, const std::optional<std::st
     // only a regular file can hold a clip.
     std::error_code statError;
     if (!std::filesystem::is_regular_file(*path, statError)) {
-        log::error(kCategory, "Validation: clip '%s' loadTracks threw: %s", name,
+        log::error(kCategory, "Validation: clip '%s' cannot be opened as a video: %s", name,
                    "Not a regular file");
         result.error = FileAccessError::fileNotOpenableAsAsset;
         return result;
@@ -93,7 +93,8 @@ ValidationResult validateClip(const VideoClip& clip, const std::optional<std::st
             return result;
         }
     } catch (const std::exception& error) {
-        log::error(kCategory, "Validation: clip '%s' loadTracks threw: %s", name, error.what());
+        log::error(kCategory, "Validation: clip '%s' cannot be opened as a video: %s", name,
+                   error.what());
         result.error = FileAccessError::fileNotOpenableAsAsset;
         return result;
     }

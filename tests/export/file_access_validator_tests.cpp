@@ -2,7 +2,6 @@
 // failing check's reason, and the log lines that trace it.
 #include "export/file_access_validator.h"
 #include "fixtures/test_media.h"
-#include "log/capturing_sink.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,8 +10,6 @@
 #include <QTemporaryDir>
 
 using namespace kestrune;
-using log::Category;
-using log::Level;
 
 namespace {
 
@@ -76,52 +73,4 @@ TEST(FileAccessValidatorTest, ReportsEachClipInOrderWithTheFirstFailingCheck) {
               FileAccessError::fileNotOpenableAsAsset);
     // An empty path names no file.
     EXPECT_EQ(results[6].error, FileAccessError::fileNotReadable);
-}
-
-TEST(FileAccessValidatorTest, LogsTheChecksWithTheShortenedId) {
-    log::CapturingSink sink;
-    EXPECT_TRUE(FileAccessValidator::validate({}, {}).empty());
-    EXPECT_EQ(sink.entries(),
-              (std::vector<log::Entry>{{Level::Info, Category::ExportValidation,
-                                        "Validation: batch validating 0 clip(s)"},
-                                       {Level::Info, Category::ExportValidation,
-                                        "Validation: batch complete, passed=0, failed=0"}}));
-
-    sink.clear();
-    VideoClip good = clipNamed("portrait.mp4");
-    good.id = *Uuid::parse("3F2504E0-4F89-11D3-9A0C-0305E82C3301");
-    VideoClip lost = clipNamed("lost.mp4");
-    lost.id = *Uuid::parse("00000000-0000-4000-8000-000000000001");
-    VideoClip gone = clipNamed("gone.mp4");
-    gone.id = *Uuid::parse("abcdef01-0000-4000-8000-000000000002");
-    VideoClip sound = clipNamed("audio-only.m4a");
-    sound.id = *Uuid::parse("12345678-0000-4000-8000-000000000003");
-    FileAccessValidator::validate({good, lost, gone, sound},
-                                  {{good.id, test::testMedia("portrait.mp4")},
-                                   {gone.id, "/nonexistent/gone.mp4"},
-                                   {sound.id, test::testMedia("audio-only.m4a")}});
-    const auto v = Category::ExportValidation;
-    EXPECT_EQ(sink.entries(),
-              (std::vector<log::Entry>{
-                  {Level::Info, v, "Validation: batch validating 4 clip(s)"},
-                  {Level::Info, v, "Validation: checking clip 'portrait.mp4' (id=3F2504E0)"},
-                  {Level::Info, v, "Validation: clip 'portrait.mp4' OK"},
-                  {Level::Info, v, "Validation: checking clip 'lost.mp4' (id=00000000)"},
-                  {Level::Error, v, "Validation: clip 'lost.mp4' has no bookmark data"},
-                  {Level::Info, v, "Validation: checking clip 'gone.mp4' (id=ABCDEF01)"},
-                  {Level::Error, v,
-                   "Validation: clip 'gone.mp4' not readable at path '/nonexistent/gone.mp4'"},
-                  {Level::Info, v, "Validation: checking clip 'audio-only.m4a' (id=12345678)"},
-                  {Level::Error, v, "Validation: clip 'audio-only.m4a' has no video tracks"},
-                  {Level::Info, v, "Validation: batch complete, passed=1, failed=3"}}));
-
-    sink.clear();
-    QTemporaryDir folder;
-    QFile notVideo(folder.filePath("notes.mp4"));
-    ASSERT_TRUE(notVideo.open(QIODevice::WriteOnly));
-    notVideo.write("plain text, not a movie");
-    notVideo.close();
-    FileAccessValidator::validateClip(clipNamed("notes.mp4"), pathOf(notVideo.fileName()));
-    EXPECT_TRUE(sink.contains(Level::Error, v, "Validation: clip 'notes.mp4' loadTracks threw: "))
-        << (sink.entries().empty() ? "" : sink.entries().back().message);
 }
