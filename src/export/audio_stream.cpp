@@ -18,19 +18,11 @@ AudioStream::AudioStream(StreamContext& context, AudioWriterInput& input, MediaT
     , totalDuration_(totalDuration) {}
 
 void AudioStream::run() {
-    std::size_t index = 0;
-    try {
-        while (index < context_.clips.size() && writeClip(index))
-            ++index;
-        // Silence to the end of the picture, so both tracks end together.
-        if (index == context_.clips.size() && input_.append(nullptr, 0, totalDuration_))
-            log::info(Category::Export, "Audio: all clips processed, %ld total buffers written",
-                      buffersWritten_);
-    } catch (const std::exception& error) {
-        log::error(Category::Export, "Audio: failed to read clip %ld: %s",
-                   static_cast<long>(index + 1), error.what());
-        context_.fail(std::current_exception());
-    }
+    // Silence to the end of the picture, so both tracks end together.
+    if (context_.writeEachClip("Audio", [this](std::size_t i) { return writeClip(i); }) &&
+        input_.append(nullptr, 0, totalDuration_))
+        log::info(Category::Export, "Audio: all clips processed, %ld total buffers written",
+                  buffersWritten_);
     input_.finish();
 }
 

@@ -72,6 +72,22 @@ struct StreamContext {
                    static_cast<long>(status), item, itemCounter);
         return true;
     }
+    // Calls writeClip(i) for each clip in turn until one returns false (the writer
+    // stopped). A failure is logged for the stream `name` and stored. True when
+    // every clip was written.
+    template <typename WriteClip>
+    bool writeEachClip(const char* name, WriteClip writeClip) {
+        std::size_t index = 0;
+        try {
+            while (index < clips.size() && writeClip(index))
+                ++index;
+        } catch (const std::exception& error) {
+            log::error(log::Category::Export, "%s: failed to read clip %ld: %s", name,
+                       static_cast<long>(index + 1), error.what());
+            fail(std::current_exception());
+        }
+        return index == clips.size();
+    }
     std::exception_ptr firstError() const {
         std::lock_guard lock(errorMutex_);
         return firstError_;

@@ -56,20 +56,9 @@ VideoStream::VideoStream(StreamContext& context, VideoWriterInput& input,
     , frameEstimate_(frameEstimate) {}
 
 void VideoStream::run() {
-    const long clipCount = static_cast<long>(context_.clips.size());
-    std::size_t index = 0;
-    try {
-        while (index < context_.clips.size() && writeClip(index))
-            ++index;
-        if (index == context_.clips.size())
-            log::info(Category::Export,
-                      "Video: all %ld clip(s) processed, %ld total frames rendered", clipCount,
-                      frameIndex_);
-    } catch (const std::exception& error) {
-        log::error(Category::Export, "Video: failed to read clip %ld: %s",
-                   static_cast<long>(index + 1), error.what());
-        context_.fail(std::current_exception());
-    }
+    if (context_.writeEachClip("Video", [this](std::size_t i) { return writeClip(i); }))
+        log::info(Category::Export, "Video: all %ld clip(s) processed, %ld total frames rendered",
+                  static_cast<long>(context_.clips.size()), frameIndex_);
     input_.finish();
 }
 
