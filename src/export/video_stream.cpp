@@ -6,9 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QImage>
-#include <QPainter>
-
 namespace kestrune {
 
 namespace {
@@ -17,33 +14,6 @@ constexpr double kMaxProgressWhileRendering = 0.98;
 
 using log::Category;
 
-// The rectangle the clip picture is fitted into: the video area less a margin
-// of 1.5 % of the height, keeping the picture's proportions.
-struct Fit {
-    double pad, areaWidth, areaHeight;
-    double x, y, width, height; // y from the top
-};
-
-Fit fitPicture(double pictureWidth, double pictureHeight, double videoAreaWidth, double height) {
-    Fit fit{};
-    fit.pad = height * 0.015;
-    fit.areaWidth = videoAreaWidth - 2 * fit.pad;
-    fit.areaHeight = height - 2 * fit.pad;
-    const double aspect = pictureWidth / pictureHeight;
-    if (fit.areaWidth / fit.areaHeight >= aspect) {
-        fit.height = fit.areaHeight;
-        fit.width = fit.areaHeight * aspect;
-        fit.x = fit.pad + (fit.areaWidth - fit.width) * 0.5;
-        fit.y = fit.pad;
-    } else {
-        fit.width = fit.areaWidth;
-        fit.height = fit.areaWidth / aspect;
-        fit.x = fit.pad;
-        fit.y = fit.pad + (fit.areaHeight - fit.height) * 0.5;
-    }
-    return fit;
-}
-
 } // namespace
 
 VideoStream::VideoStream(StreamContext& context, VideoWriterInput& input,
@@ -51,9 +21,8 @@ VideoStream::VideoStream(StreamContext& context, VideoWriterInput& input,
                          double frameEstimate)
     : context_(context)
     , input_(input)
-    , config_(config)
-    , renderer_(renderer)
-    , frameEstimate_(frameEstimate) {}
+    , frameEstimate_(frameEstimate)
+    , composer_(config, renderer, videoOutputSettings(config).pixelFormat) {}
 
 void VideoStream::run() {
     if (context_.writeEachClip("Video", [this](std::size_t i) { return writeClip(i); }))
@@ -106,7 +75,7 @@ bool VideoStream::writeClip(std::size_t index) {
                        frameIndex_);
             continue;
         }
-        render(*output, *source, rotation, colorSpace, t);
+        composer_.compose(*output, *source, rotation, colorSpace, t);
         if (!append(std::move(output), outputTime))
             return false;
     }
@@ -138,47 +107,6 @@ bool VideoStream::append(FramePtr frame, MediaTime outputTime) {
             std::min(frameIndex_ / std::max(frameEstimate_, 1.0), kMaxProgressWhileRendering),
             secondsSince(context_.started) * 1000.0);
     return true;
-}
-
-void VideoStream::render(AVFrame& output, const DecodedFrame& source, int rotation,
-                         AVColorSpace colorSpace, double time) {
-    const int width = config_.outputWidth;
-    const int height = config_.outputHeight;
-    const int videoAreaWidth = config_.videoAreaWidth;
-    const SidebarTheme& theme = config_.theme;
-
-    QImage image(output.data[0], output.width, output.height, output.linesize[0],
-                 QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&image);
-    painter.fillRect(QRectF(0, 0, videoAreaWidth, height), theme.videoAreaBackground.toColor());
-
-    // The picture as players show it: quarter turns swap its sides.
-    const bool quarterTurn = rotation == 90 || rotation == 270;
-    const int pictureWidth = quarterTurn ? source.frame->height : source.frame->width;
-    const int pictureHeight = quarterTurn ? source.frame->width : source.frame->height;
-    const Fit fit = fitPicture(pictureWidth, pictureHeight, videoAreaWidth, height);
-    const PixelRect target{
-        static_cast<int>(std::lround(fit.x)), static_cast<int>(std::lround(fit.y)),
-        static_cast<int>(std::lround(fit.width)), static_cast<int>(std::lround(fit.height))};
-    const bool drawn = pictureWidth > 0 && pictureHeight > 0 && target.width > 0 &&
-                       target.height > 0 &&
-                       scaler_.scaleInto(*source.frame, colorSpace, rotation, output, target);
-
-    if (drawn) {
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        if (videoAreaWidth < width) {
-            painter.setPen(QPen(theme.videoBorderColor.toColor(), 1));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRectF(fit.pad, fit.pad, fit.areaWidth, fit.areaHeight));
-        }
-        QPen dashes(theme.frameDashColor.toColor(), 1);
-        dashes.setCapStyle(Qt::FlatCap);
-        dashes.setDashPattern({4, 4});
-        painter.setPen(dashes);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(0, 0, videoAreaWidth, height));
-    }
-    renderer_.draw(painter, time);
 }
 
 } // namespace kestrune

@@ -1,12 +1,11 @@
 // The video half of an export, run on its own thread: reads each clip's frames in
-// turn, draws one output frame per source frame (video area, fitted picture,
+// turn, composes one output frame per source frame (video area, fitted picture,
 // frame lines, sidebar) and hands it to the writer at its place on the output
 // timeline.
 #pragma once
 
-#include "media/frame_scaler.h"
+#include "frame_composer.h"
 #include "media/video_frame_reader.h"
-#include "sidebar/sidebar_renderer.h"
 #include "stream_context.h"
 
 namespace kestrune {
@@ -29,13 +28,11 @@ private:
 
     StreamContext& context_;
     VideoWriterInput& input_;
-    const ExportConfig& config_;
-    SidebarRenderer& renderer_;
     const double frameEstimate_;
+    FrameComposer composer_;
     StallWatch stall_{"Video", "frame"};
     long frameIndex_ = 0;
     std::optional<MediaTime> lastOutputTime_;
-    FrameScaler scaler_;
 };
 
 } // namespace kestrune

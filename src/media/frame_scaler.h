@@ -1,5 +1,6 @@
-// Converts and scales decoded frames into a rectangle of a BGRA output frame
-// with libswscale, straight into the output's memory.
+// Converts and scales decoded frames into a rectangle of an output frame with
+// libswscale: a BGRA picture to draw on, or a planar YUV picture in the encoder's
+// own format, so that an export never goes through RGB for the clip's picture.
 #pragma once
 
 #include "av_handles.h"
@@ -18,27 +19,41 @@ struct PixelRect {
 class FrameScaler {
 public:
     // Draws `source` (any pixel format swscale reads, read with `colorSpace`'s
-    // matrix and its own range) scaled into `target` of `destination`, which must
-    // be AV_PIX_FMT_BGRA. Pixels outside `target` are untouched. Reuses its
-    // swscale context while source format, sizes and target size stay the same.
-    // Returns false (drawing nothing) when the conversion cannot be set up.
+    // matrix and its own range) scaled into `target` of `destination`: BGRA (full
+    // range RGB), or planar YUV (BT.709, video range; where `target` does not start
+    // on a whole chroma sample, the chroma lands on the one before). Pixels outside `target` are untouched. Reuses its
+    // swscale contexts while formats and sizes stay the same. Returns false
+    // (drawing nothing) when the conversion cannot be set up.
     // `rotation` (0, 90, 180, 270 degrees clockwise, from MediaFile::rotation()) turns
     // the picture upright as players show it; `target` is the upright rectangle.
     bool scaleInto(const AVFrame& source, AVColorSpace colorSpace, int rotation,
                    AVFrame& destination, PixelRect target);
 
 private:
-    bool prepareContext(const AVFrame& source, AVColorSpace colorSpace, int width, int height);
-    bool prepareScratch(int width, int height);
-    bool scale(const AVFrame& source, std::uint8_t* pixels, int stride);
+    // One swscale context and the conversion it was made for.
+    struct Conversion {
+        SwsContextPtr context;
+        int sourceFormat = -1, sourceWidth = 0, sourceHeight = 0;
+        int targetFormat = -1, targetWidth = 0, targetHeight = 0;
+        int colorSpace = -1, colorRange = -1;
 
-    SwsContextPtr context_;
-    // the key the context was made for
-    int sourceFormat_ = -1, sourceWidth_ = 0, sourceHeight_ = 0, targetWidth_ = 0,
-        targetHeight_ = 0;
-    int colorSpace_ = -1, colorRange_ = -1;
-    // scratch picture for turns, and for widths swscale cannot write in place
-    FramePtr scratch_;
+        bool prepare(const AVFrame& source, AVColorSpace colorSpace, AVPixelFormat target,
+                     int width, int height);
+        bool run(const AVFrame& source, std::uint8_t* const planes[4], const int strides[4]);
+    };
+
+    bool scaleIntoBgra(const AVFrame& source, AVColorSpace colorSpace, int rotation,
+                       AVFrame& destination, PixelRect target);
+    bool scaleIntoPlanar(const AVFrame& source, AVColorSpace colorSpace, int rotation,
+                         AVFrame& destination, PixelRect target);
+
+    Conversion toBgra_;
+    Conversion toPlanar_;
+    // scratch pictures: for turns and widths swscale cannot write in place (BGRA),
+    // and the planar picture copied into the target
+    FramePtr bgraScratch_;
+    FramePtr uprightScratch_;
+    FramePtr planarScratch_;
 };
 
 } // namespace kestrune

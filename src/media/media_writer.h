@@ -1,4 +1,4 @@
-// Writes one MPEG-4 (or QuickTime) file from rendered BGRA frames and PCM sound,
+// Writes one MPEG-4 (or QuickTime) file from composed frames and PCM sound,
 // encoding with the export settings. Each input is fed from its own thread:
 // - an append blocks while its input is more than a second ahead of the other
 //   unfinished input, so packets interleave in the file and memory stays bounded
@@ -22,8 +22,9 @@ namespace kestrune {
 class VideoWriterInput {
 public:
     virtual ~VideoWriterInput() = default;
-    // A BGRA frame of the output size to draw into (from a pool; null before
-    // writing started, or once this input no longer takes frames).
+    // A frame of the output size in the encoder's pixel format (BT.709, video
+    // range) to compose into, from a pool; null before writing started, or once
+    // this input no longer takes frames.
     virtual FramePtr makeFrame() = 0;
     // Encodes the frame at `time` on the output timeline, first waiting for its
     // turn. Times must increase. False when the frame was refused (writer not

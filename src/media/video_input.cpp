@@ -77,29 +77,18 @@ std::string VideoInput::open() {
     if (settings_.codecTag.size() == 4)
         stream_->codecpar->codec_tag = fourCC(settings_.codecTag);
 
-    converter_.reset(sws_getContext(c.width, c.height, AV_PIX_FMT_BGRA, c.width, c.height,
-                                    c.pix_fmt, SWS_BICUBIC | SWS_FULL_CHR_H_INP, nullptr, nullptr,
-                                    nullptr));
-    if (!converter_)
-        return "Cannot convert BGRA pictures to " +
-               std::string(av_get_pix_fmt_name(c.pix_fmt) ? av_get_pix_fmt_name(c.pix_fmt) : "?");
-    // RGB in full range becomes BT.709 video range, as the stream's tags say.
-    const int* matrix = sws_getCoefficients(SWS_CS_ITU709);
-    sws_setColorspaceDetails(converter_.get(), matrix, 1, matrix,
-                             settings_.colorRange == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16, 1 << 16);
-    sourcePool_ = std::make_unique<FramePool>(AV_PIX_FMT_BGRA, c.width, c.height);
-    encoderPool_ = std::make_unique<FramePool>(c.pix_fmt, c.width, c.height);
+    pool_ = std::make_unique<FramePool>(c.pix_fmt, c.width, c.height);
     return {};
 }
 
 FramePtr VideoInput::makeFrame() {
-    if (!sourcePool_ || !pace_.isAccepting())
+    if (!pool_ || !pace_.isAccepting())
         return nullptr;
-    return sourcePool_->get();
+    return pool_->get();
 }
 
 bool VideoInput::append(FramePtr frame, MediaTime time) {
-    if (!frame || frame->format != AV_PIX_FMT_BGRA || frame->width != settings_.width ||
+    if (!frame || frame->format != settings_.pixelFormat || frame->width != settings_.width ||
         frame->height != settings_.height || !frame->data[0] || time < MediaTime::zero())
         return false;
     if (!pace_.waitForTurn())
@@ -111,26 +100,20 @@ bool VideoInput::append(FramePtr frame, MediaTime time) {
     if (lastPts_ && pts <= *lastPts_)
         return false;
 
-    FramePtr converted = encoderPool_->get();
-    if (!converted) {
-        core_.fail("Out of memory for a video frame");
-        return false;
-    }
-    sws_scale(converter_.get(), frame->data, frame->linesize, 0, frame->height, converted->data,
-              converted->linesize);
-    frame.reset(); // back to the pool before the encoder works
-    converted->pts = pts;
-    converted->color_primaries = settings_.colorPrimaries;
-    converted->color_trc = settings_.colorTransfer;
-    converted->colorspace = settings_.colorSpace;
-    converted->color_range = settings_.colorRange;
-    converted->sample_aspect_ratio = AVRational{1, 1};
+    frame->pts = pts;
+    frame->color_primaries = settings_.colorPrimaries;
+    frame->color_trc = settings_.colorTransfer;
+    frame->colorspace = settings_.colorSpace;
+    frame->color_range = settings_.colorRange;
+    frame->sample_aspect_ratio = AVRational{1, 1};
     if (lastPts_) {
         lastInterval_ = pts - *lastPts_;
         durations_[*lastPts_] = lastInterval_;
     }
     lastPts_ = pts;
-    if (!encode(converted.get()))
+    // The encoder keeps its own reference while it needs the picture; the pool
+    // gets the buffer back once both let go.
+    if (!encode(frame.get()))
         return false;
     pace_.advance(time);
     return true;

@@ -1,6 +1,6 @@
-// The writer's video input: converts rendered BGRA frames to the encoder's pixel
-// format with the BT.709 matrix, encodes them at their own times (no fixed frame
-// rate) and hands the packets to the muxer. Private to the writer.
+// The writer's video input: encodes frames composed in the encoder's own pixel
+// format at their own times (no fixed frame rate) and hands the packets to the
+// muxer. Private to the writer.
 #pragma once
 
 #include "frame_pool.h"
@@ -37,9 +37,7 @@ private:
     std::mutex encodeMutex_;
     CodecContextPtr encoder_;
     AVStream* stream_ = nullptr;
-    SwsContextPtr converter_;
-    std::unique_ptr<FramePool> sourcePool_;  // BGRA frames for the caller
-    std::unique_ptr<FramePool> encoderPool_; // converted frames for the encoder
+    std::unique_ptr<FramePool> pool_; // frames for the caller to compose into
     std::optional<std::int64_t> lastPts_;
     std::int64_t lastInterval_ = 0;
     // Frame durations by presentation time, known once the next frame arrived.

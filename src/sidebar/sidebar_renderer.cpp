@@ -93,9 +93,8 @@ void SidebarRenderer::draw(QPainter& painter, double time) {
 
     drawSeparators(painter);
 
-    const int active = activeSectionIndex(sections_, time);
+    const int active = advance(time).active;
     if (active >= 0) {
-        updateHighlight(active, time);
         painter.setPen(Qt::NoPen);
         painter.setBrush(highlightBrush_);
         painter.drawRoundedRect(QRectF(layout_.hlX, highlightY_, layout_.hlW, layout_.itemHeight),
@@ -103,6 +102,14 @@ void SidebarRenderer::draw(QPainter& painter, double time) {
         painter.setBrush(Qt::NoBrush);
     }
     drawTexts(painter, active);
+}
+
+SidebarRenderer::Appearance SidebarRenderer::advance(double time) {
+    const int active = activeSectionIndex(sections_, time);
+    if (active < 0)
+        return {};
+    updateHighlight(active, time);
+    return {active, highlightY_};
 }
 
 void SidebarRenderer::drawSeparators(QPainter& painter) const {

@@ -29,6 +29,16 @@ public:
     // The painter's clip is left as it was.
     void draw(QPainter& painter, double time);
 
+    // What the sidebar shows at `time`: the active chapter (−1 for none) and the
+    // top of the highlight box. Moves the slide on as draw() does; equal answers
+    // mean equal pictures, so a caller can keep a drawn sidebar until it changes.
+    struct Appearance {
+        int active = -1;
+        double highlightY = 0;
+        bool operator==(const Appearance&) const = default;
+    };
+    Appearance advance(double time);
+
     const SidebarLayout& layout() const { return layout_; }
     int videoAreaWidth() const { return videoAreaWidth_; }
     double titleAscent() const { return titleAscent_; }

@@ -137,11 +137,34 @@ TEST(FrameScaler, RefusesTargetsOutsideTheDestination) {
     EXPECT_FALSE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *destination, {0, -1, 20, 10}));
     EXPECT_FALSE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *destination, {0, 0, 0, 10}));
     EXPECT_FALSE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 45, *destination, {0, 0, 20, 10}));
-    const FramePtr yuvDestination = makePicture(AV_PIX_FMT_YUV420P, 64, 48);
-    EXPECT_FALSE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *yuvDestination, {0, 0, 20, 10}));
     EXPECT_TRUE(std::all_of(destination->data[0],
                             destination->data[0] + destination->linesize[0] * 48,
                             [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST(FrameScaler, DrawsIntoTheEncodersYuvWithoutGoingThroughRgb) {
+    // A BT.709 clip into an 8-bit 4:2:0 and a 10-bit 4:2:2 picture, at an odd corner.
+    const FramePtr source = solidYuv(AV_PIX_FMT_YUV420P, 100, 90, 160);
+    for (const AVPixelFormat format : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV422P10LE}) {
+        const bool wide = format == AV_PIX_FMT_YUV422P10LE;
+        FramePtr destination = makePicture(format, 64, 48);
+        for (int plane = 0; plane < 3; ++plane)
+            std::memset(destination->data[plane], 0,
+                        destination->linesize[plane] * (plane && !wide ? 24 : 48));
+        FrameScaler scaler;
+        ASSERT_TRUE(scaler.scaleInto(*source, AVCOL_SPC_BT709, 0, *destination, {5, 3, 20, 10}));
+        auto sample = [&](int plane, int x, int y) {
+            const std::uint8_t* row = destination->data[plane] + y * destination->linesize[plane];
+            return wide ? reinterpret_cast<const std::uint16_t*>(row)[x] / 4 : row[x];
+        };
+        EXPECT_NEAR(sample(0, 5, 3), 100, 1);
+        EXPECT_NEAR(sample(0, 24, 12), 100, 1);
+        EXPECT_EQ(sample(0, 4, 3), 0) << "left of the target";
+        EXPECT_EQ(sample(0, 25, 12), 0) << "right of the target";
+        EXPECT_EQ(sample(0, 5, 13), 0) << "below the target";
+        EXPECT_NEAR(sample(1, 5, wide ? 5 : 2), 90, 1);
+        EXPECT_NEAR(sample(2, 5, wide ? 5 : 2), 160, 1);
+    }
 }
 
 TEST(FrameScaler, TurnsThePictureClockwise) {

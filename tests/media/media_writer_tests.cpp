@@ -2,6 +2,7 @@
 // and ffmpeg: codecs and their tags, exact frame times, colours, audio, chapters,
 // and the writer's threading contract (appends that wait their turn, cancel, failure).
 #include "export/export_settings.h"
+#include "export/yuv_overlay.h"
 #include "media/media_error.h"
 #include "media/media_writer.h"
 
@@ -22,6 +23,7 @@
 
 extern "C" {
 #include <libavutil/log.h>
+#include <libavutil/pixdesc.h>
 }
 
 #ifdef __SANITIZE_ADDRESS__
@@ -133,14 +135,22 @@ struct Bgr {
     std::uint8_t b, g, r;
 };
 
+// Fills a planar YUV frame (8 or 10 bits) with the colour, in BT.709 video range.
 void fill(AVFrame& frame, Bgr colour) {
-    for (int y = 0; y < frame.height; ++y) {
-        std::uint8_t* row = frame.data[0] + static_cast<std::ptrdiff_t>(y) * frame.linesize[0];
-        for (int x = 0; x < frame.width; ++x) {
-            row[4 * x] = colour.b;
-            row[4 * x + 1] = colour.g;
-            row[4 * x + 2] = colour.r;
-            row[4 * x + 3] = 255;
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    const YuvColor yuv = yuvColor(QColor(colour.r, colour.g, colour.b), desc->comp[0].depth);
+    for (int plane = 0; plane < 3; ++plane) {
+        const int width = AV_CEIL_RSHIFT(frame.width, plane ? desc->log2_chroma_w : 0);
+        const int height = AV_CEIL_RSHIFT(frame.height, plane ? desc->log2_chroma_h : 0);
+        const int value = plane == 0 ? yuv.y : plane == 1 ? yuv.u : yuv.v;
+        for (int y = 0; y < height; ++y) {
+            std::uint8_t* row =
+                frame.data[plane] + static_cast<std::ptrdiff_t>(y) * frame.linesize[plane];
+            if (desc->comp[0].step > 1)
+                std::fill_n(reinterpret_cast<std::uint16_t*>(row), width,
+                            static_cast<std::uint16_t>(value));
+            else
+                std::fill_n(row, width, static_cast<std::uint8_t>(value));
         }
     }
 }
@@ -153,14 +163,16 @@ bool appendSolid(VideoWriterInput& input, MediaTime time, Bgr colour = {50, 50, 
     return input.append(std::move(frame), time);
 }
 
-// A BGRA frame that does not come from the writer's pool.
-FramePtr ownFrame(int width = kWidth, int height = kHeight) {
+// A frame that does not come from the writer's pool.
+FramePtr ownFrame(int width = kWidth, int height = kHeight,
+                  AVPixelFormat format = AV_PIX_FMT_YUV420P) {
     FramePtr frame = makeFrame();
-    frame->format = AV_PIX_FMT_BGRA;
+    frame->format = format;
     frame->width = width;
     frame->height = height;
     av_frame_get_buffer(frame.get(), 0);
-    fill(*frame, {0, 0, 0});
+    if (format != AV_PIX_FMT_BGRA)
+        fill(*frame, {0, 0, 0});
     return frame;
 }
 
@@ -573,6 +585,8 @@ TEST_F(MediaWriterTest, RefusesFramesThatDoNotMoveForwardOrDoNotFit) {
     EXPECT_FALSE(video->append(ownFrame(), MediaTime{1, 30})) << "same time";
     EXPECT_FALSE(video->append(ownFrame(), MediaTime{0, 30})) << "earlier time";
     EXPECT_FALSE(video->append(ownFrame(kWidth / 2, kHeight), MediaTime{3, 30})) << "wrong size";
+    EXPECT_FALSE(video->append(ownFrame(kWidth, kHeight, AV_PIX_FMT_BGRA), MediaTime{3, 30}))
+        << "not the encoder's format";
     EXPECT_FALSE(video->append(nullptr, MediaTime{3, 30}));
     EXPECT_TRUE(video->append(ownFrame(), MediaTime{2, 30}));
     EXPECT_EQ(writer.status(), Status::writing) << "refusals do not fail the writer";

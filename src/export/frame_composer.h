@@ -1,0 +1,59 @@
+// Composes each output frame in the encoder's pixel format: the video area's
+// background, the clip's picture scaled straight into its fitted rectangle, and
+// over them the frame lines and the chapter sidebar, which QPainter draws only
+// when they change and which are then blended in YUV.
+#pragma once
+
+#include "export_settings.h"
+#include "media/frame_scaler.h"
+#include "media/video_frame_reader.h"
+#include "sidebar/sidebar_renderer.h"
+#include "yuv_overlay.h"
+
+#include <optional>
+
+#include <QImage>
+
+namespace kestrune {
+
+// Where the clip picture goes: the video area less a margin of 1.5 % of the
+// height, keeping the picture's proportions.
+struct PictureFit {
+    double pad, areaWidth, areaHeight;
+    double x, y, width, height; // y from the top
+};
+PictureFit fitPicture(double pictureWidth, double pictureHeight, double videoAreaWidth,
+                      double height);
+
+class FrameComposer {
+public:
+    // `format`: the encoder's planar YUV format.
+    FrameComposer(const ExportConfig& config, SidebarRenderer& renderer, AVPixelFormat format);
+
+    // Draws the frame at `time` seconds on the output timeline, showing `source`'s
+    // picture, into `output` (the output size, in the format given above).
+    void compose(AVFrame& output, const DecodedFrame& source, int rotation, AVColorSpace colorSpace,
+                 double time);
+
+    // The frame lines and the sidebar as drawn over the picture at `time`, on a
+    // transparent picture of the output size.
+    void drawOverlay(QImage& image, bool pictureDrawn, double time);
+
+private:
+    void fillBackground(AVFrame& output) const;
+    bool drawPicture(AVFrame& output, const DecodedFrame& source, int rotation,
+                     AVColorSpace colorSpace);
+
+    const ExportConfig& config_;
+    SidebarRenderer& renderer_;
+    const AVPixelFormat format_;
+    FrameScaler scaler_;
+    YuvColor background_;
+    YuvColor black_;
+    QImage overlayImage_;
+    YuvOverlay overlay_;
+    // What the overlay shows: whether the picture was drawn, and the sidebar.
+    std::optional<std::pair<bool, SidebarRenderer::Appearance>> overlayShows_;
+};
+
+} // namespace kestrune
