@@ -59,15 +59,23 @@ void YuvOverlay::set(const QImage& image, AVPixelFormat format) {
             Span span{y, 0, 0, 0};
             for (int x = 0; x < width; ++x) {
                 // The pixels this sample covers: one for luma, a block for chroma.
+                const int top = y << shiftY, bottom = std::min((y + 1) << shiftY, image.height());
+                const int left = x << shiftX, right = std::min((x + 1) << shiftX, image.width());
+                // Most of the picture is transparent: that is told from alpha alone.
+                bool covered = false;
+                for (int py = top; py < bottom && !covered; ++py) {
+                    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(py));
+                    for (int px = left; px < right && !covered; ++px)
+                        covered = qAlpha(row[px]) != 0;
+                }
                 Premultiplied sum;
                 int count = 0;
-                for (int py = y << shiftY; py < std::min((y + 1) << shiftY, image.height()); ++py) {
+                for (int py = top; covered && py < bottom; ++py) {
                     const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(py));
-                    for (int px = x << shiftX; px < std::min((x + 1) << shiftX, image.width());
-                         ++px, ++count)
+                    for (int px = left; px < right; ++px, ++count)
                         sum.add(row[px]);
                 }
-                if (sum.alpha > 0) {
+                if (covered) {
                     if (span.length == 0)
                         span = {y, x, 0, plane.values.size()};
                     const double value = (index == 0 ? sum.y : index == 1 ? sum.u : sum.v) / count;
