@@ -3,6 +3,7 @@
 // an exact seek takes to put its frame on screen, and the CPU the playback costs.
 // The clips are made with the ffmpeg tool in a temporary folder.
 #include "playback/timeline_player.h"
+#include "support/event_loop.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include <QTimer>
 
 using namespace kestrune;
+using kestrune::test::runUntil;
 
 namespace {
 
@@ -29,20 +31,6 @@ bool makeClip(const std::string& path, const char* pattern, int seconds) {
         "=s=1920x1080:r=30:d=" + std::to_string(seconds) +
         "' -c:v libx264 -preset veryfast -g 60 -pix_fmt yuv420p '" + path + "'";
     return std::system(command.c_str()) == 0;
-}
-
-template <typename Done>
-bool runUntil(Done done, int timeoutMs) {
-    QTimer heartbeat;
-    heartbeat.start(5);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 double cpuSeconds() {

@@ -20,10 +20,11 @@ class FrameScaler {
 public:
     // Draws `source` (any pixel format swscale reads, read with `colorSpace`'s
     // matrix and its own range) scaled into `target` of `destination`: BGRA (full
-    // range RGB), or planar YUV (BT.709, video range; where `target` does not start
-    // on a whole chroma sample, the chroma lands on the one before). Pixels outside `target` are untouched. Reuses its
-    // swscale contexts while formats and sizes stay the same. Returns false
-    // (drawing nothing) when the conversion cannot be set up.
+    // range RGB), or planar YUV (BT.709, video range; where `target` does not
+    // start on a whole chroma sample, the chroma lands on the one before). Pixels
+    // outside `target` are untouched. Reuses its swscale contexts while formats and
+    // sizes stay the same. Returns false (drawing nothing) when the conversion
+    // cannot be set up.
     // `rotation` (0, 90, 180, 270 degrees clockwise, from MediaFile::rotation()) turns
     // the picture upright as players show it; `target` is the upright rectangle.
     bool scaleInto(const AVFrame& source, AVColorSpace colorSpace, int rotation,

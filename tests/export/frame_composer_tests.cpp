@@ -6,7 +6,7 @@
 // players clip in the same way when they show the new frame.
 #include "export/frame_composer.h"
 #include "fixtures/test_media.h"
-#include "media/frame_pool.h"
+#include "support/picture.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -23,20 +23,11 @@ using namespace kestrune;
 
 namespace {
 
-FramePtr frameOf(AVPixelFormat format, int width, int height) {
-    FramePtr frame = makeFrame();
-    frame->format = format;
-    frame->width = width;
-    frame->height = height;
-    EXPECT_GE(av_frame_get_buffer(frame.get(), 0), 0);
-    return frame;
-}
-
 // The old way: everything drawn on a BGRA picture, then one conversion.
 FramePtr composedInRgb(const ExportConfig& config, SidebarRenderer& renderer,
                        const DecodedFrame& source, int rotation, AVColorSpace colorSpace,
                        double time, AVPixelFormat format) {
-    FramePtr rgb = frameOf(AV_PIX_FMT_BGRA, config.outputWidth, config.outputHeight);
+    FramePtr rgb = test::makePicture(AV_PIX_FMT_BGRA, config.outputWidth, config.outputHeight);
     QImage image(rgb->data[0], rgb->width, rgb->height, rgb->linesize[0],
                  QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::black);
@@ -57,7 +48,7 @@ FramePtr composedInRgb(const ExportConfig& config, SidebarRenderer& renderer,
     painter.drawImage(0, 0, over);
     painter.end();
 
-    FramePtr yuv = frameOf(format, config.outputWidth, config.outputHeight);
+    FramePtr yuv = test::makePicture(format, config.outputWidth, config.outputHeight);
     SwsContextPtr convert(sws_getContext(rgb->width, rgb->height, AV_PIX_FMT_BGRA, yuv->width,
                                          yuv->height, format, SWS_BICUBIC | SWS_FULL_CHR_H_INP,
                                          nullptr, nullptr, nullptr));
@@ -69,7 +60,7 @@ FramePtr composedInRgb(const ExportConfig& config, SidebarRenderer& renderer,
 
 // The frame as a player shows it: RGB from BT.709 video range, clipped.
 FramePtr shown(const AVFrame& yuv) {
-    FramePtr rgb = frameOf(AV_PIX_FMT_BGRA, yuv.width, yuv.height);
+    FramePtr rgb = test::makePicture(AV_PIX_FMT_BGRA, yuv.width, yuv.height);
     SwsContextPtr convert(sws_getContext(
         yuv.width, yuv.height, static_cast<AVPixelFormat>(yuv.format), rgb->width, rgb->height,
         AV_PIX_FMT_BGRA, SWS_BICUBIC | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
@@ -159,7 +150,7 @@ TEST(FrameComposer, ComposesInYuvWhatPaintingInRgbWouldShow) {
                                    config.videoAreaWidth, config.sidebarWidth, config.theme);
         SidebarRenderer rgbSidebar = yuvSidebar;
         FramePtr composed = render(yuvSidebar, [&](SidebarRenderer& renderer) {
-            FramePtr out = frameOf(c.format, config.outputWidth, config.outputHeight);
+            FramePtr out = test::makePicture(c.format, config.outputWidth, config.outputHeight);
             FrameComposer(config, renderer, c.format)
                 .compose(*out, *source, rotation, reader.colorSpace(), c.time);
             return out;

@@ -1,6 +1,7 @@
 #include "fixtures/test_media.h"
 #include "media/frame_scaler.h"
 #include "media/video_frame_reader.h"
+#include "support/picture.h"
 
 #include <algorithm>
 #include <array>
@@ -14,14 +15,7 @@
 namespace kestrune {
 namespace {
 
-FramePtr makePicture(AVPixelFormat format, int width, int height) {
-    FramePtr frame = makeFrame();
-    frame->format = format;
-    frame->width = width;
-    frame->height = height;
-    EXPECT_EQ(av_frame_get_buffer(frame.get(), 0), 0);
-    return frame;
-}
+using test::makePicture;
 
 FramePtr solidYuv(AVPixelFormat format, int y, int cb, int cr) {
     FramePtr frame = makePicture(format, 32, 16);
