@@ -82,10 +82,15 @@ PreloadedClip preload(const ClipExportInfo& info) {
                           "\" is no longer accessible or has no video track.");
     }
     clip.hasAudio = clip.file->hasAudio();
+    // Only what the file holds now can be shown, whatever the out point says: a
+    // range past its end would be waited for forever, or filled with nothing.
+    const double held = clip.file->duration().seconds();
+    const double out =
+        held > 0 ? std::min(info.trimOut.value_or(held), held) : info.trimOut.value_or(held);
+    if (info.trimIn >= out)
+        throw ExportError::nothingToShow(clip.fileName, info.trimIn, out, held);
     clip.start = MediaTime::fromSeconds(info.trimIn, kTrimTimescale);
-    clip.end = info.trimOut
-                   ? MediaTime::fromSeconds(*info.trimOut, kTrimTimescale)
-                   : MediaTime::fromSeconds(clip.file->duration().seconds(), kTrimTimescale);
+    clip.end = MediaTime::fromSeconds(out, kTrimTimescale);
     clip.duration = clip.end - clip.start;
     return clip;
 }
@@ -224,6 +229,10 @@ void writeMovie(const ExportConfig& config, const std::string& outputPath, Expor
     if (audioInput)
         audio.emplace(context, *audioInput, total);
     runStreams(context, video, audio ? &*audio : nullptr);
+    // Clips that gave no picture at all make no movie, whatever else was written.
+    if (video.framesWritten() == 0 && !context.firstError() && !cancellation.isCancelled())
+        context.fail(
+            std::make_exception_ptr(ExportError("No picture could be read from the clips.")));
 
     log::info(Category::Export, "Pipeline: both streams ended, finishing the file");
     observer.exportPhase("Finalizing...");

@@ -1,7 +1,9 @@
 #include "export_request.h"
 
+#include "export_error.h"
 #include "file_access_validator.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <strings.h>
@@ -60,14 +62,16 @@ std::optional<ExportProblem> outputPlaceProblem(const CheckedClips& checked,
 } // namespace
 
 CheckedClips checkClipFiles(Project project, const std::map<Uuid, std::string>& clipPaths) {
-    CheckedClips checked{std::move(project), {}, {}, std::nullopt};
+    CheckedClips checked{std::move(project), {}, {}, {}, std::nullopt};
     for (const auto& result :
          FileAccessValidator::validate(checked.project.clipsInOrder(), clipPaths)) {
         if (result.error)
             checked.failures.push_back(result.fileName + ": " +
                                        std::string(description(*result.error)));
-        else if (result.path)
+        else if (result.path) {
             checked.files[result.clipId] = *result.path;
+            checked.fileDurations[result.clipId] = result.fileDuration;
+        }
     }
     if (!checked.failures.empty()) {
         std::string message = "Cannot export — file access issues:";
@@ -116,9 +120,22 @@ ExportRequest makeExportConfig(const CheckedClips& checked, const std::string& o
     ExportConfig config;
     for (const VideoClip& clip : project.clipsInOrder()) {
         const auto file = checked.files.find(clip.id);
-        if (file != checked.files.end())
-            config.clips.push_back(
-                {file->second, clip.duration, clip.width, clip.height, clip.trimIn, clip.trimOut});
+        if (file == checked.files.end())
+            continue;
+        // The file may have changed since the clip was trimmed: only what it holds
+        // now can be shown.
+        std::optional<double> out = clip.trimOut;
+        const double held = checked.fileDurations.at(clip.id);
+        if (held > 0) {
+            if (out)
+                out = std::min(*out, held);
+            if (clip.trimIn >= out.value_or(held))
+                return ExportProblem{
+                    ExportError::nothingToShow(clip.fileName, clip.trimIn, out.value_or(held), held)
+                        .what()};
+        }
+        config.clips.push_back(
+            {file->second, clip.duration, clip.width, clip.height, clip.trimIn, out});
     }
     // A chapter that starts at or after the end would never be reached.
     const double total = project.totalDuration();

@@ -28,8 +28,9 @@ using ExportRequest = std::variant<ExportConfig, ExportProblem>;
 // The first stage's answer, for the project it checked.
 struct CheckedClips {
     Project project;
-    // The file of each clip that can be exported.
+    // The file of each clip that can be exported, and the seconds it holds now.
     std::map<Uuid, std::string> files;
+    std::map<Uuid, double> fileDurations;
     // "fileName: description" for each clip that cannot, in playback order.
     std::vector<std::string> failures;
     // Set when the export cannot go on: a clip that cannot be used, or no clip at all.

@@ -92,6 +92,7 @@ ValidationResult validateClip(const VideoClip& clip, const std::optional<std::st
             result.error = FileAccessError::fileNotOpenableAsAsset;
             return result;
         }
+        result.fileDuration = file.duration().seconds();
     } catch (const std::exception& error) {
         log::error(kCategory, "Validation: clip '%s' cannot be opened as a video: %s", name,
                    error.what());

@@ -32,6 +32,8 @@ struct ValidationResult {
     std::optional<std::string> path;
     // None when the clip can be exported.
     std::optional<FileAccessError> error;
+    // Seconds of picture the file holds now (when it passed; 0 when unknown).
+    double fileDuration = 0;
 
     bool operator==(const ValidationResult&) const = default;
 };

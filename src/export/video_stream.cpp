@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace kestrune {
 
@@ -86,19 +87,22 @@ bool VideoStream::writeClip(std::size_t index) {
 
 bool VideoStream::append(FramePtr frame, MediaTime outputTime) {
     MediaWriter& writer = context_.writer;
-    // After a cancel the next round ends the stream; anything else is worth a line.
-    if (!input_.append(std::move(frame), outputTime) &&
-        writer.status() != MediaWriter::Status::cancelled) {
+    if (!input_.append(std::move(frame), outputTime)) {
+        // After a cancel the next round ends the stream. Anything else fails the
+        // export: a movie with a frame silently missing is not what was asked for.
+        if (writer.status() == MediaWriter::Status::cancelled)
+            return true;
         const std::string reason = writer.error();
         log::error(Category::Export,
                    "Append failed at frame %ld, time %fs, writer.status=%ld, writer.error=%s",
                    frameIndex_, outputTime.seconds(), static_cast<long>(writer.status()),
                    reason.empty() ? "none" : reason.c_str());
-        if (writer.status() == MediaWriter::Status::failed) {
-            context_.fail(std::make_exception_ptr(
-                ExportError::writerFailed(reason.empty() ? "Video writer failed" : reason)));
-            return false;
-        }
+        char refused[96];
+        std::snprintf(refused, sizeof refused, "frame %ld at %.3f s was refused", frameIndex_,
+                      outputTime.seconds());
+        context_.fail(
+            std::make_exception_ptr(ExportError::writerFailed(reason.empty() ? refused : reason)));
+        return false;
     }
     lastOutputTime_ = outputTime;
     ++frameIndex_;

@@ -18,6 +18,7 @@ public:
     // Writes every clip, then finishes the input. A failure is stored in the
     // context (which stops the writer); a stopped writer ends the stream early.
     void run();
+    long framesWritten() const { return frameIndex_; }
 
 private:
     // False when the writer stopped and the stream must end.

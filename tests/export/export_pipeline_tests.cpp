@@ -369,3 +369,23 @@ TEST_F(ExportPipeline, SoundShorterThanItsPictureLeavesSilenceNotAGap) {
     exportTo(configFor({{"silent.mp4", 1280, 720, 2, 0, 0.5}}), output("mute.mp4"));
     EXPECT_TRUE(streamOfType(probe(output("mute.mp4")), "audio").is_null());
 }
+
+TEST_F(ExportPipeline, ARangeBeyondTheFileEndsWithTheFileOrIsRefused) {
+    // An out point far past the end of a 2 s clip: the movie is the clip, not a
+    // frozen picture (nor an export that never ends).
+    exportTo(configFor({{"silent.mp4", 1280, 720, 2, 1.0, 1e9}}), output());
+    const std::vector<double> times = videoFrameTimes(output());
+    ASSERT_FALSE(times.empty());
+    EXPECT_NEAR(times.back(), 1.0 - 1 / 30.0, 0.02);
+    EXPECT_NEAR(observer.progress.empty() ? 0 : observer.progress.back(), 0.98, 0.05);
+
+    // An in point past the end, or an out point before the in point, fails the
+    // export with the clip's name and writes nothing.
+    for (const auto& [in, out] : {std::pair{2.5, std::optional<double>()}, {2.5, 0.5}}) {
+        const ExportOutcome outcome =
+            attempt(configFor({{"silent.mp4", 1280, 720, 2, in, out}}), output("none.mp4"));
+        EXPECT_EQ(outcome.end, ExportOutcome::End::failed);
+        EXPECT_NE(outcome.error.find("\"silent.mp4\""), std::string::npos) << outcome.error;
+    }
+    EXPECT_FALSE(QFile::exists(output("none.mp4")));
+}

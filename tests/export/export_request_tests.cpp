@@ -183,3 +183,29 @@ TEST_F(ExportRequestTest, BuildsTheJobFromTheClipsInOrderWithTheirTrims) {
     EXPECT_EQ(config->theme, project.sidebarTheme);
     EXPECT_FALSE(QFile::exists(folder.filePath("out.mov")));
 }
+
+TEST_F(ExportRequestTest, KeepsEachClipToWhatItsFileHoldsNow) {
+    // counter.mp4 holds 4 s: an out point past that ends at the file's end.
+    VideoClip& clip = addClip("long.mp4", 0);
+    clip.trimIn = 1;
+    clip.trimOut = 1e9;
+    ExportRequest outcome = request(pathIn("out.mp4"));
+    const auto* config = std::get_if<ExportConfig>(&outcome);
+    ASSERT_TRUE(config) << problemOf(outcome);
+    ASSERT_TRUE(config->clips[0].trimOut);
+    EXPECT_NEAR(*config->clips[0].trimOut, 4.0, 0.05);
+
+    // A clip whose file was replaced by a shorter one, or trimmed to nothing, is
+    // named before anything is written.
+    clip.trimIn = 4.5;
+    clip.trimOut.reset();
+    EXPECT_EQ(problemOf(request(pathIn("out.mp4"))),
+              "Cannot export \"long.mp4\": it starts at 4.50 s, but its file now holds only "
+              "4.00 s. Trim the clip again.");
+    clip.trimIn = 2.5;
+    clip.trimOut = 0.5;
+    EXPECT_EQ(problemOf(request(pathIn("out.mp4"))),
+              "Cannot export \"long.mp4\": its out point (0.50 s) is not after its in point "
+              "(2.50 s). Trim the clip again.");
+    EXPECT_FALSE(QFile::exists(folder.filePath("out.mp4")));
+}

@@ -55,7 +55,7 @@ TEST(FileAccessValidatorTest, ReportsEachClipInOrderWithTheFirstFailingCheck) {
         {good, deleted, sound, unresolved, garbage, folderClip, blank}, paths);
     ASSERT_EQ(results.size(), 7u);
 
-    EXPECT_EQ(results[0], (ValidationResult{good.id, "portrait.mp4", paths.at(good.id), {}}));
+    EXPECT_EQ(results[0], (ValidationResult{good.id, "portrait.mp4", paths.at(good.id), {}, 2.0}));
     EXPECT_EQ(results[1].clipId, deleted.id);
     EXPECT_EQ(results[1].path, paths.at(deleted.id));
     EXPECT_EQ(results[1].error, FileAccessError::fileNotReadable);
