@@ -7,15 +7,14 @@
 #include "media/media_error.h"
 #include "sidebar/sidebar_renderer.h"
 #include "stream_context.h"
+#include "temporary_output.h"
 #include "video_stream.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <thread>
 
-#include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 namespace kestrune {
 
@@ -29,46 +28,6 @@ constexpr double kFallbackFrameRate = 30;
 std::string lastPathComponent(const QString& path) {
     return QFileInfo(path).fileName().toStdString();
 }
-
-// The file is written under a temporary name beside its destination and moved
-// over it only when complete, so a failed or cancelled export never leaves a
-// partial file behind, nor destroys the one that was there.
-class TemporaryOutput {
-public:
-    explicit TemporaryOutput(const QString& destination)
-        : destination_(destination) {
-        const QFileInfo info(destination);
-        QTemporaryFile file(info.absolutePath() + "/." + info.completeBaseName() +
-                            "-XXXXXX.partial." + info.suffix());
-        file.setAutoRemove(false);
-        if (!file.open())
-            throw ExportError("Cannot write to the folder \"" + info.absolutePath().toStdString() +
-                              "\": " + file.errorString().toStdString());
-        path_ = file.fileName();
-    }
-    ~TemporaryOutput() {
-        if (!committed_)
-            QFile::remove(path_);
-    }
-    TemporaryOutput(const TemporaryOutput&) = delete;
-    TemporaryOutput& operator=(const TemporaryOutput&) = delete;
-
-    const QString& path() const { return path_; }
-
-    void commit() {
-        std::error_code error;
-        std::filesystem::rename(path_.toStdString(), destination_.toStdString(), error);
-        if (error)
-            throw ExportError("Could not save \"" + lastPathComponent(destination_) +
-                              "\": " + error.message());
-        committed_ = true;
-    }
-
-private:
-    QString destination_;
-    QString path_;
-    bool committed_ = false;
-};
 
 PreloadedClip preload(const ClipExportInfo& info) {
     PreloadedClip clip;

@@ -105,29 +105,33 @@ TEST_F(ExportRunTest, ReadsAProjectFileAndTakesTheCodec) {
     EXPECT_EQ(probe(out)["streams"][0]["codec_tag_string"], "hvc1");
 }
 
-TEST_F(ExportRunTest, InterruptingCancelsAndKeepsThePreviousFile) {
+TEST_F(ExportRunTest, InterruptingOrClosingTheTerminalCancelsAndKeepsThePreviousFile) {
     Project project = projectOf(
         {{"hd30.mp4", {1920, 1080}}, {"hd30.mp4", {1920, 1080}}, {"hd30.mp4", {1920, 1080}}});
     for (auto& clip : project.clips)
         clip.duration = 3;
     ASSERT_TRUE(store.save(project));
     const QString out = work.filePath("export.mp4");
-    {
+    for (const int signal : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal == SIGINT ? "Ctrl-C" : "the terminal closed");
+        {
+            QFile previous(out);
+            ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+            previous.write("previous");
+        }
+        start({QString::fromStdString(project.id.toString()), "-o", out});
+        // Wait until rendering has begun, then send the signal.
+        QString seen;
+        process.setReadChannel(QProcess::StandardError);
+        while (!seen.contains("Clip 1 of 3") && process.waitForReadyRead(30000))
+            seen += QString::fromUtf8(process.readAllStandardError());
+        ASSERT_TRUE(seen.contains("Clip 1 of 3")) << seen.toStdString();
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        EXPECT_EQ(finish(), 130) << (seen + process.readAllStandardError()).toStdString();
         QFile previous(out);
-        ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
-        previous.write("previous");
+        ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+        EXPECT_EQ(previous.readAll(), "previous");
+        EXPECT_EQ(QDir(work.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"export.mp4"});
     }
-    start({QString::fromStdString(project.id.toString()), "-o", out});
-    // Wait until rendering has begun, then press Ctrl-C.
-    QString seen;
-    process.setReadChannel(QProcess::StandardError);
-    while (!seen.contains("Clip 1 of 3") && process.waitForReadyRead(30000))
-        seen += QString::fromUtf8(process.readAllStandardError());
-    ASSERT_TRUE(seen.contains("Clip 1 of 3")) << seen.toStdString();
-    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-    EXPECT_EQ(finish(), 130) << (seen + process.readAllStandardError()).toStdString();
-    QFile previous(out);
-    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
-    EXPECT_EQ(previous.readAll(), "previous");
-    EXPECT_EQ(QDir(work.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"export.mp4"});
 }

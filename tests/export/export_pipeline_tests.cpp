@@ -7,9 +7,11 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -388,4 +390,39 @@ TEST_F(ExportPipeline, ARangeBeyondTheFileEndsWithTheFileOrIsRefused) {
         EXPECT_NE(outcome.error.find("\"silent.mp4\""), std::string::npos) << outcome.error;
     }
     EXPECT_FALSE(QFile::exists(output("none.mp4")));
+}
+
+TEST_F(ExportPipeline, TheMovieGetsTheModeOfANewFileOrOfTheOneItReplaces) {
+    const mode_t previousMask = ::umask(022);
+    const ExportConfig config = configFor({{"silent.mp4", 1280, 720, 2, 0, 0.2}});
+    auto modeOf = [](const QString& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+        return info.st_mode & 07777;
+    };
+    exportTo(config, output("new.mp4"));
+    EXPECT_EQ(modeOf(output("new.mp4")), 0644u);
+    {
+        QFile kept(output("kept.mp4"));
+        ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(output("kept.mp4")).constData(), 0640), 0);
+    exportTo(config, output("kept.mp4"));
+    EXPECT_EQ(modeOf(output("kept.mp4")), 0640u);
+    ::umask(previousMask);
+
+    // What a killed export left a day ago goes; what a running one writes stays.
+    for (const char* name : {".talk-AbCdEf.partial.mp4", ".talk-GhIjKl.partial.mp4"}) {
+        QFile partial(output(name));
+        ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
+    }
+    {
+        QFile old(output(".talk-AbCdEf.partial.mp4"));
+        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addDays(-2),
+                                    QFileDevice::FileModificationTime));
+    }
+    exportTo(config, output("talk.mp4"));
+    EXPECT_FALSE(QFile::exists(output(".talk-AbCdEf.partial.mp4")));
+    EXPECT_TRUE(QFile::exists(output(".talk-GhIjKl.partial.mp4")));
 }

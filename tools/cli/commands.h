@@ -41,7 +41,7 @@ inline constexpr const char* kExportHelp =
     "                     name OUT with .mov)\n"
     "  --quality QUALITY  standard, high (default) or maximum\n"
     "\n"
-    "Progress goes to standard error. Ctrl-C cancels the export.\n"
+    "Progress goes to standard error. Ctrl-C (or closing the terminal) cancels the export.\n"
     "Exit status: 0 when the file was written, 1 when the export failed or could\n"
     "not start, 2 for a usage error, 130 when cancelled.\n";
 

@@ -193,7 +193,7 @@ private:
     ExportOutcome outcome_{ExportOutcome::End::failed, "the export did not finish"};
 };
 
-// Ctrl-C and SIGTERM arrive through a self-pipe: the handler only writes a byte
+// Ctrl-C, SIGTERM and SIGHUP arrive through a self-pipe: the handler only writes a byte
 // (the signal's number), a watching thread cancels the export. The handler is then
 // reset, so a second signal ends the program at once should cancelling hang.
 int signalPipe[2] = {-1, -1};
@@ -212,8 +212,10 @@ bool installSignalHandlers() {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND | SA_RESTART;
+    // A closed terminal (SIGHUP) is a cancel too: nothing half-written is left.
     return ::sigaction(SIGINT, &action, nullptr) == 0 &&
-           ::sigaction(SIGTERM, &action, nullptr) == 0;
+           ::sigaction(SIGTERM, &action, nullptr) == 0 &&
+           ::sigaction(SIGHUP, &action, nullptr) == 0;
 }
 
 class SignalWatcher {

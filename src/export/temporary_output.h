@@ -1,0 +1,33 @@
+// The file an export writes: a temporary file beside its destination, moved over
+// it only when complete, so a failed or cancelled export never leaves a partial
+// file behind, nor destroys the one that was there.
+#pragma once
+
+#include <QFileInfo>
+#include <QString>
+
+namespace kestrune {
+
+class TemporaryOutput {
+public:
+    // Throws ExportError when the folder cannot be written to. Removes the
+    // temporary files of killed exports to the same destination first.
+    explicit TemporaryOutput(const QString& destination);
+    // Removes the temporary file unless it was committed.
+    ~TemporaryOutput();
+    TemporaryOutput(const TemporaryOutput&) = delete;
+    TemporaryOutput& operator=(const TemporaryOutput&) = delete;
+
+    const QString& path() const { return path_; }
+
+    // Moves the finished file over the destination, with the mode of the file it
+    // replaces or of a new file under the user's umask. Throws ExportError.
+    void commit();
+
+private:
+    QString destination_;
+    QString path_;
+    bool committed_ = false;
+};
+
+} // namespace kestrune
