@@ -40,8 +40,10 @@ void removeStale(const QFileInfo& destination) {
 } // namespace
 
 TemporaryOutput::TemporaryOutput(const QString& destination)
-    : destination_(destination) {
-    const QFileInfo info(destination);
+    // A link stays a link: the movie goes to the file it points to.
+    : destination_(QFileInfo(destination).isSymLink() ? QFileInfo(destination).symLinkTarget()
+                                                      : destination) {
+    const QFileInfo info(destination_);
     removeStale(info);
     QTemporaryFile file(info.absolutePath() + "/." + info.completeBaseName() + "-XXXXXX.partial." +
                         info.suffix());

@@ -11,7 +11,8 @@ namespace kestrune {
 class TemporaryOutput {
 public:
     // Throws ExportError when the folder cannot be written to. Removes the
-    // temporary files of killed exports to the same destination first.
+    // temporary files of killed exports to the same destination first. When
+    // `destination` is a symbolic link, the file it points to is written.
     explicit TemporaryOutput(const QString& destination);
     // Removes the temporary file unless it was committed.
     ~TemporaryOutput();

@@ -392,7 +392,7 @@ TEST_F(ExportPipeline, ARangeBeyondTheFileEndsWithTheFileOrIsRefused) {
     EXPECT_FALSE(QFile::exists(output("none.mp4")));
 }
 
-TEST_F(ExportPipeline, TheMovieGetsTheModeOfANewFileOrOfTheOneItReplaces) {
+TEST_F(ExportPipeline, TheMovieReplacesWhatItShouldAndNothingMore) {
     const mode_t previousMask = ::umask(022);
     const ExportConfig config = configFor({{"silent.mp4", 1280, 720, 2, 0, 0.2}});
     auto modeOf = [](const QString& path) {
@@ -425,4 +425,11 @@ TEST_F(ExportPipeline, TheMovieGetsTheModeOfANewFileOrOfTheOneItReplaces) {
     exportTo(config, output("talk.mp4"));
     EXPECT_FALSE(QFile::exists(output(".talk-AbCdEf.partial.mp4")));
     EXPECT_TRUE(QFile::exists(output(".talk-GhIjKl.partial.mp4")));
+
+    // A link stays a link; the movie is the file it points to.
+    ASSERT_TRUE(QDir(folder.path()).mkdir("movies"));
+    ASSERT_TRUE(QFile::link(output("movies/target.mp4"), output("link.mp4")));
+    exportTo(config, output("link.mp4"));
+    EXPECT_TRUE(QFileInfo(output("link.mp4")).isSymLink());
+    EXPECT_EQ(probe(output("movies/target.mp4"))["streams"][0]["codec_name"], "h264");
 }
