@@ -27,6 +27,8 @@ protected:
             VideoClip clip;
             clip.id = Uuid::generate();
             clip.duration = duration;
+            clip.width = 1920;
+            clip.height = 1080;
             clip.order = static_cast<int>(project.clips.size());
             project.clips.push_back(clip);
         }

@@ -25,6 +25,8 @@ protected:
             clip.id = Uuid::generate();
             clip.fileName = "clip" + std::to_string(i) + ".mp4";
             clip.duration = 10;
+            clip.width = 1280;
+            clip.height = 720;
             clip.order = i;
             project.clips.push_back(clip);
         }
@@ -111,7 +113,11 @@ TEST_F(ProjectStoreTest, SummaryCountsClipsAndTheirUsedLength) {
     Project project = makeProject("Lengths", 1, 0);
     VideoClip clip;
     clip.duration = 10;
+    clip.width = 1280;
+    clip.height = 720;
     project.clips = {clip, clip, clip};
+    for (auto& each : project.clips)
+        each.id = Uuid::generate();
     project.clips[1].duration = 20;
     project.clips[1].trimIn = 5;
     project.clips[1].trimOut = 15;
