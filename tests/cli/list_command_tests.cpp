@@ -93,3 +93,47 @@ TEST_F(CliTest, HelpAndUsageErrors) {
     EXPECT_TRUE(unknownCommand.err.contains("unknown command"));
     EXPECT_EQ(run({}).exitCode, 2);
 }
+
+namespace {
+
+// Control characters that a terminal would act on: C0 but the line break, DEL, C1.
+bool holdsControl(const QString& text) {
+    for (QChar c : text)
+        if ((c.unicode() < 0x20 && c != '\n') || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+            return true;
+    return false;
+}
+
+} // namespace
+
+// Names are the user's text: they must not send escape sequences, split a row or
+// stretch every row of the table; a date no calendar holds reads as unknown.
+TEST_F(CliTest, ListTableShowsOneSafeRowPerProject) {
+    const std::string hostile = "\x1B[2J\x1B]0;owned\x07"
+                                "Evil\nsecond line \xC2\x9B"
+                                "31m\xC2\x85"
+                                "end";
+    saved(hostile, 800000000, {5});
+    saved(std::string(100000, 'x'), 700000000, {5});
+    saved("Far future", 1e300, {1});
+    saved("Far past", -1e300, {1});
+
+    CliRun table = run({"list"});
+    ASSERT_EQ(table.exitCode, 0) << table.err.toStdString();
+    EXPECT_FALSE(holdsControl(table.out));
+    const QStringList lines = table.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << table.out.toStdString();
+    for (const QString& line : lines)
+        EXPECT_LE(line.size(), 120) << line.left(200).toStdString();
+    EXPECT_TRUE(lines[2].contains("Evil")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].contains(QString(30, 'x') + QChar(0x2026)));
+    EXPECT_TRUE(lines[1].contains("Far future") && lines[1].endsWith("unknown"));
+    EXPECT_TRUE(lines[4].contains("Far past") && lines[4].endsWith("unknown"));
+
+    // The JSON list keeps every name exactly; JSON escapes what needs escaping.
+    auto list = nlohmann::json::parse(run({"list", "--json"}).out.toStdString());
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[1]["name"], hostile);
+    EXPECT_EQ(list[2]["name"].get<std::string>().size(), 100000u);
+    EXPECT_EQ(list[0]["updatedAt"], 1e300);
+}
