@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -136,4 +138,44 @@ TEST_F(CliTest, ListTableShowsOneSafeRowPerProject) {
     EXPECT_EQ(list[1]["name"], hostile);
     EXPECT_EQ(list[2]["name"].get<std::string>().size(), 100000u);
     EXPECT_EQ(list[0]["updatedAt"], 1e300);
+}
+
+// Every id the list shows opens its project, and a copied project file does not
+// show the project twice.
+TEST_F(CliTest, EveryListedIdOpensItsProject) {
+    Project original = saved("Original", 800000000, {30});
+    const QString file = store.projectFilePath(original.id);
+    ASSERT_TRUE(QFile::copy(file, store.projectsDirectory() + "/Original (copy).json"));
+    ASSERT_TRUE(QFile::copy(file, store.projectFilePath(Uuid::generate())));
+    saved("Other", 700000000, {10});
+
+    auto list = nlohmann::json::parse(run({"list", "--json"}).out.toStdString());
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]["id"], original.id.toString());
+    for (const auto& entry : list) {
+        CliRun chapters = run({"chapters", QString::fromStdString(entry["id"].get<std::string>())});
+        EXPECT_EQ(chapters.exitCode, 0) << chapters.err.toStdString();
+    }
+}
+
+// A project file that is a link to a pipe or a device: listing and opening it
+// neither hang nor read without end.
+TEST_F(CliTest, ProjectFilesThatAreNoRegularFilesAreRefused) {
+    saved("Real", 800000000, {10});
+    const QString pipe = work.filePath("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const Uuid toPipe = Uuid::generate(), toDevice = Uuid::generate();
+    ASSERT_TRUE(QFile::link(pipe, store.projectFilePath(toPipe)));
+    ASSERT_TRUE(QFile::link("/dev/zero", store.projectFilePath(toDevice)));
+
+    CliRun list = run({"list"});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(list.out.split('\n', Qt::SkipEmptyParts).size(), 2) << list.out.toStdString();
+    for (const Uuid& id : {toPipe, toDevice}) {
+        CliRun chapters = run({"chapters", QString::fromStdString(id.toString())});
+        EXPECT_EQ(chapters.exitCode, 1);
+        EXPECT_TRUE(chapters.err.contains("not a regular file")) << chapters.err.toStdString();
+    }
+    CliRun byPath = run({"chapters", store.projectFilePath(toPipe)});
+    EXPECT_EQ(byPath.exitCode, 1);
 }
