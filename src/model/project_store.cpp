@@ -106,7 +106,7 @@ bool ProjectStore::save(const Project& project) const {
     std::string failure = write(project);
     if (failure.empty())
         return true;
-    std::cout << "[Persistence] Save project failed: " << failure << std::endl;
+    std::cerr << "[Persistence] Save project failed: " << failure << std::endl;
     return false;
 }
 

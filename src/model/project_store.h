@@ -48,7 +48,7 @@ public:
     QString projectFilePath(const Uuid& id) const;
 
     // Writes the project atomically: readers see the old file or the new one, never
-    // a mix. A failure prints "[Persistence] Save project failed: …" to standard output,
+    // a mix. A failure prints "[Persistence] Save project failed: …" to standard error,
     // leaves the old file intact and returns false.
     bool save(const Project& project) const;
 

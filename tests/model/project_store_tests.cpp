@@ -198,19 +198,23 @@ TEST_F(ProjectStoreTest, FailedSaveIsReportedAndKeepsTheOldFile) {
     ASSERT_TRUE(store.save(project));
     QByteArray before = readFile(store.projectFilePath(project.id));
 
+    // Errors go to standard error: a script that captures a command's output (an
+    // imported project's id) must not capture the failure instead.
     Project broken = project;
     broken.clips[0].duration = NAN;
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(store.save(broken));
-    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(printed.rfind("[Persistence] Save project failed: ", 0), 0u) << printed;
     EXPECT_EQ(readFile(store.projectFilePath(project.id)), before);
 
     // The folder is not recreated behind the user's back once it is gone.
     ASSERT_TRUE(QDir(store.projectsDirectory()).removeRecursively());
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(store.save(project));
-    printed = testing::internal::GetCapturedStdout();
+    printed = testing::internal::GetCapturedStderr();
     EXPECT_NE(printed.find("[Persistence] Save project failed: could not write"), std::string::npos)
         << printed;
     EXPECT_FALSE(QDir(store.projectsDirectory()).exists());
@@ -260,9 +264,9 @@ TEST_F(ProjectStoreTest, MigrationKeepsTheAutosaveWhenItCannotBeMoved) {
     Project project = makeProject("Precious", 5, 1);
     writeFile(store.legacyAutosavePath(), QByteArray::fromStdString(encodeProject(project)));
     ASSERT_TRUE(QDir(store.projectsDirectory()).removeRecursively());
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     store.migrateLegacyAutosave();
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("[Persistence] Save project failed"),
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("[Persistence] Save project failed"),
               std::string::npos);
     EXPECT_TRUE(QFile::exists(store.legacyAutosavePath()));
 }
