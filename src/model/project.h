@@ -13,8 +13,8 @@
 
 namespace kestrune {
 
-// The largest width or height a clip's picture may have; video encoders stop at
-// this size, so larger values come from damaged or hand-made files.
+// The largest width or height a clip's picture may have (16K); larger values, like
+// zero or negative ones, come from damaged or hand-made files.
 inline constexpr int kMaxVideoSide = 16384;
 
 struct VideoClip {

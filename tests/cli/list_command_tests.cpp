@@ -179,3 +179,13 @@ TEST_F(CliTest, ProjectFilesThatAreNoRegularFilesAreRefused) {
     CliRun byPath = run({"chapters", store.projectFilePath(toPipe)});
     EXPECT_EQ(byPath.exitCode, 1);
 }
+
+// What the user typed is echoed back in usage errors; it may come from a file name.
+TEST_F(CliTest, UsageErrorsEchoArgumentsWithoutControlCharacters) {
+    for (const QStringList& arguments :
+         {QStringList{"\x1B]0;owned\x07"}, QStringList{"list", "--\x1B[2J\xC2\x9B"}}) {
+        CliRun result = run(arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_FALSE(holdsControl(result.err)) << result.err.toStdString();
+    }
+}

@@ -84,7 +84,7 @@ int runList(const QStringList& arguments) {
             json = true;
         } else {
             std::fprintf(stderr, "kestrune-cli list: unknown option '%s'\n\n%s",
-                         qPrintable(argument), kListHelp);
+                         qPrintable(printable(argument)), kListHelp);
             return 2;
         }
     }
