@@ -2,6 +2,7 @@
 
 #include "media/media_error.h"
 #include "media/media_file.h"
+#include "model/project.h"
 #include "still_picture.h"
 
 #include <algorithm>
@@ -21,6 +22,12 @@ VideoMetadata loadVideoMetadata(const std::string& path) {
     } catch (const MediaError& error) {
         throw VideoMetadataError(error.what());
     }
+    // A project holding such a clip could not be read back after its next save.
+    if (metadata.width < 1 || metadata.height < 1 || metadata.width > kMaxVideoSide ||
+        metadata.height > kMaxVideoSide)
+        throw VideoMetadataError("The video's picture size (" + std::to_string(metadata.width) +
+                                 " × " + std::to_string(metadata.height) +
+                                 ") is not one Kestrune can use");
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     metadata.fileSize = error ? 0 : static_cast<std::int64_t>(size);

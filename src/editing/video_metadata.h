@@ -27,7 +27,8 @@ public:
 };
 
 // Throws VideoMetadataError with FFmpeg's reason when the file cannot be opened,
-// or "No video track found" when it has no picture.
+// "No video track found" when it has no picture, or a note on the picture size
+// when it is empty or larger than a clip may be (kMaxVideoSide).
 VideoMetadata loadVideoMetadata(const std::string& path);
 
 // The box a clip thumbnail fits in.

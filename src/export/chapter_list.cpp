@@ -45,14 +45,6 @@ bool isControl(char c) {
     return byte < 0x20 || byte == 0x7f;
 }
 
-// Titles are the user's text and may hold line breaks or tabs; in formats with one
-// title per line those become spaces.
-std::string oneLine(const std::string& title) {
-    std::string line = title;
-    std::replace_if(line.begin(), line.end(), isControl, ' ');
-    return line;
-}
-
 // FFmpeg's metadata reader takes '=', ';', '#', '\' and line breaks literally only
 // after a backslash.
 std::string ffmetadataEscaped(const std::string& title) {
@@ -70,7 +62,7 @@ std::string ffmetadataEscaped(const std::string& title) {
 // Cue text is markup: '&' and '<' start entities and tags, and "-->" may not appear.
 std::string webVttEscaped(const std::string& title) {
     std::string escaped;
-    for (char c : oneLine(title)) {
+    for (char c : plainTitle(title)) {
         if (c == '&')
             escaped += "&amp;";
         else if (c == '<')
@@ -84,6 +76,36 @@ std::string webVttEscaped(const std::string& title) {
 }
 
 } // namespace
+
+std::string plainTitle(std::string_view title) {
+    std::string plain;
+    plain.reserve(title.size());
+    bool afterBreak = false;
+    for (std::size_t i = 0; i < title.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(title[i]);
+        bool lineBreak =
+            byte == '\t' || byte == '\n' || byte == '\v' || byte == '\f' || byte == '\r';
+        bool control = byte < 0x20 || byte == 0x7f;
+        // U+0080...U+009F are C1 controls, two bytes in UTF-8; U+0085 is NEL.
+        if (byte == 0xC2 && i + 1 < title.size()) {
+            const auto next = static_cast<unsigned char>(title[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                ++i;
+                control = true;
+                lineBreak = next == 0x85;
+            }
+        }
+        if (lineBreak) {
+            if (!afterBreak)
+                plain += ' ';
+            afterBreak = true;
+        } else if (!control) {
+            plain += static_cast<char>(byte);
+            afterBreak = false;
+        }
+    }
+    return plain;
+}
 
 std::vector<Chapter> chapterList(const std::vector<Section>& sections, double totalDuration) {
     std::vector<const Section*> shown;
@@ -101,7 +123,7 @@ std::vector<Chapter> chapterList(const std::vector<Section>& sections, double to
         const double start = std::max(0.0, shown[i]->startTime);
         const double end =
             i + 1 < shown.size() ? std::max(0.0, shown[i + 1]->startTime) : totalDuration;
-        chapters.push_back({shown[i]->title, start, end});
+        chapters.push_back({plainTitle(shown[i]->title), start, end});
     }
     return chapters;
 }
@@ -109,7 +131,7 @@ std::vector<Chapter> chapterList(const std::vector<Section>& sections, double to
 std::string youTubeChapters(const std::vector<Chapter>& chapters) {
     std::string text;
     for (const auto& chapter : chapters)
-        text += youTubeTime(wholeSeconds(chapter.start)) + " " + oneLine(chapter.title) + "\n";
+        text += youTubeTime(wholeSeconds(chapter.start)) + " " + plainTitle(chapter.title) + "\n";
     return text;
 }
 
@@ -137,7 +159,7 @@ std::vector<YouTubeRuleBreak> youTubeRuleBreaks(const std::vector<Chapter>& chap
             continue;
         if (!shortOnes.empty())
             shortOnes += ", ";
-        shortOnes += youTubeTime(start) + " " + oneLine(chapters[i].title);
+        shortOnes += youTubeTime(start) + " " + plainTitle(chapters[i].title);
     }
     if (!shortOnes.empty())
         breaks.push_back({YouTubeRule::atLeastTenSeconds,

@@ -5,6 +5,7 @@
 #include "model/project.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrune {
@@ -19,8 +20,14 @@ struct Chapter {
     bool operator==(const Chapter&) const = default;
 };
 
+// A section title as one line of plain text, for chapter titles in files and on
+// terminals: each run of line breaks and tabs (and NEL) becomes one space, and the
+// other control characters (C0, DEL, C1) are dropped, so no escape sequence or
+// bell survives and a NUL cannot cut the title short. Expects UTF-8.
+std::string plainTitle(std::string_view title);
+
 // The sections the export shows (those that begin before `totalDuration`) as
-// chapters in time order.
+// chapters in time order, their titles made plain (plainTitle).
 std::vector<Chapter> chapterList(const std::vector<Section>& sections, double totalDuration);
 
 // One line per chapter, "MM:SS Title", or "H:MM:SS Title" from one hour on.

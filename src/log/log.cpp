@@ -147,6 +147,8 @@ std::string_view categoryName(Category category) {
         return "export.sidebar";
     case Category::Playback:
         return "playback";
+    case Category::Persistence:
+        return "persistence";
     }
     return "export";
 }

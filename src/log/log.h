@@ -13,9 +13,17 @@ inline constexpr std::string_view kSubsystem = "com.kestrune";
 
 enum class Level { Debug, Info, Error };
 
-enum class Category { Export, ExportDialog, ExportValidation, ExportSidebar, Playback };
+enum class Category {
+    Export,
+    ExportDialog,
+    ExportValidation,
+    ExportSidebar,
+    Playback,
+    Persistence
+};
 
-// "export", "export.dialog", "export.validation", "export.sidebar", "playback".
+// "export", "export.dialog", "export.validation", "export.sidebar", "playback",
+// "persistence".
 std::string_view categoryName(Category category);
 // "debug", "info", "error".
 std::string_view levelName(Level level);

@@ -13,6 +13,10 @@
 
 namespace kestrune {
 
+// The largest width or height a clip's picture may have (16K); larger values, like
+// zero or negative ones, come from damaged or hand-made files.
+inline constexpr int kMaxVideoSide = 16384;
+
 struct VideoClip {
     Uuid id;
     // Last path component of the source file, for display.
@@ -20,7 +24,8 @@ struct VideoClip {
     std::int64_t fileSize = 0;
     // Full length of the source clip, seconds.
     double duration = 0;
-    // Displayed size of the video track, after its rotation.
+    // Displayed size of the video track, after its rotation; 1 to kMaxVideoSide in
+    // every stored file.
     int width = 0;
     int height = 0;
     // Equals the clip's index in Project::clips in every stored file.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 #include <nlohmann/json.hpp>
 
 namespace kestrune {
@@ -144,8 +145,16 @@ VideoClip readClip(const Json& value, const std::string& path) {
     clip.fileName = object.string("fileName");
     clip.fileSize = object.integer<std::int64_t>("fileSize");
     clip.duration = object.number("duration");
-    clip.width = object.integer<int>("width");
-    clip.height = object.integer<int>("height");
+    // A size no video has would only fail later, in the encoder, without saying why.
+    const auto side = [&](const char* key) {
+        const int pixels = object.integer<int>(key);
+        if (pixels < 1 || pixels > kMaxVideoSide)
+            ObjectReader::fail(object.pathOf(key), "must be between 1 and " +
+                                                       std::to_string(kMaxVideoSide) + " pixels");
+        return pixels;
+    };
+    clip.width = side("width");
+    clip.height = side("height");
     clip.order = object.integer<int>("order");
     if (const Json* bookmark = object.optional("bookmarkData")) {
         if (!bookmark->is_string())
@@ -173,6 +182,17 @@ std::vector<Record> readList(const ObjectReader& object, const char* key, ReadOn
     for (std::size_t i = 0; i < list.size(); ++i)
         records.push_back(readOne(list[i], indexed(key, i)));
     return records;
+}
+
+// Clips and sections are found by their ids (an export looks each clip up by
+// its id); two records with one id would make one of them stand in for the other.
+template <typename Record>
+void requireUniqueIds(const std::vector<Record>& records, const char* key) {
+    std::map<Uuid, std::size_t> seen;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (auto [first, isNew] = seen.emplace(records[i].id, i); !isNew)
+            ObjectReader::fail(indexed(key, i) + ".id",
+                               "repeats the id of " + indexed(key, first->second));
 }
 
 // ---- Writing ----------------------------------------------------------------
@@ -272,6 +292,8 @@ Project decodeProject(std::string_view text) {
     project.name = object.string("name");
     project.clips = readList<VideoClip>(object, "clips", readClip);
     project.sections = readList<Section>(object, "sections", readSection);
+    requireUniqueIds(project.clips, "clips");
+    requireUniqueIds(project.sections, "sections");
     project.sidebarOverlay = object.boolean("sidebarOverlay", true);
     if (const Json* theme = object.optional("sidebarTheme"))
         project.sidebarTheme = readTheme(*theme, "sidebarTheme");

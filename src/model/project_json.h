@@ -1,7 +1,8 @@
 // The JSON form of a project document: one compact UTF-8 object, dates as
 // seconds since 2001-01-01, byte strings as Base64, identifiers as UUID text.
-// Reading is all-or-nothing: any missing required key, wrong type, invalid UUID
-// or number that does not fit its field rejects the whole document.
+// Reading is all-or-nothing: any missing required key, wrong type, invalid UUID,
+// number that does not fit its field, impossible picture size or id used twice
+// among the clips or among the sections rejects the whole document.
 #pragma once
 
 #include "project.h"

@@ -1,5 +1,7 @@
 #include "project_store.h"
 
+#include "log/log.h"
+#include "project_file.h"
 #include "project_json.h"
 
 #include <algorithm>
@@ -8,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -15,26 +18,34 @@ namespace kestrune {
 
 namespace {
 
-// Reads a whole file; no value when it cannot be opened or read.
-std::optional<QByteArray> readFile(const QString& path, QString* error = nullptr) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+// The file's project, or none (with the reason logged) when it is not a project
+// the library can offer.
+std::optional<Project> readListed(const QFileInfo& entry, const ProjectStore& store) {
+    const std::string path = entry.filePath().toStdString();
+    Project project;
+    try {
+        project = decodeProject(readProjectFile(entry.filePath()));
+    } catch (const ProjectFileError& error) {
+        log::error(log::Category::Persistence, "Left out of the library: %s", error.what());
+        return std::nullopt;
+    } catch (const DocumentError& error) {
+        // Not one of ours, or damaged: leave it on disk and out of the list.
+        log::info(log::Category::Persistence, "Left out of the library: %s: %s", path.c_str(),
+                  error.what());
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
+    // Projects are found by the id in their file's name; a file named otherwise
+    // (a copy, a rename by hand) could be listed but never opened, and a copy would
+    // show the same project twice.
+    if (entry.absoluteFilePath() !=
+        QFileInfo(store.projectFilePath(project.id)).absoluteFilePath()) {
+        log::error(log::Category::Persistence,
+                   "Left out of the library: %s holds the project %s, whose file is %s",
+                   path.c_str(), project.id.toString().c_str(),
+                   store.projectFilePath(project.id).toStdString().c_str());
         return std::nullopt;
     }
-    return bytes;
-}
-
-Project decode(const QByteArray& bytes) {
-    return decodeProject(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    return project;
 }
 
 } // namespace
@@ -95,22 +106,25 @@ bool ProjectStore::save(const Project& project) const {
     std::string failure = write(project);
     if (failure.empty())
         return true;
-    std::cout << "[Persistence] Save project failed: " << failure << std::endl;
+    std::cerr << "[Persistence] Save project failed: " << failure << std::endl;
     return false;
 }
 
 Project ProjectStore::load(const Uuid& id) const {
-    QString path = projectFilePath(id);
-    QString error;
-    auto bytes = readFile(path, &error);
-    if (!bytes)
-        throw ProjectStoreError("Could not open " + path.toStdString() + ": " +
-                                error.toStdString());
+    const QString path = projectFilePath(id);
+    Project project;
     try {
-        return decode(*bytes);
+        project = decodeProject(readProjectFile(path));
+    } catch (const ProjectFileError& unreadable) {
+        throw ProjectStoreError(unreadable.what());
     } catch (const DocumentError& damaged) {
         throw ProjectStoreError(damaged.what());
     }
+    // Saving this project would write another project's file.
+    if (project.id != id)
+        throw ProjectStoreError("The project file " + path.toStdString() + " holds the project " +
+                                project.id.toString() + ", not " + id.toString() + ".");
+    return project;
 }
 
 std::vector<ProjectSummary> ProjectStore::listProjects() const {
@@ -123,14 +137,8 @@ std::vector<ProjectSummary> ProjectStore::listProjects() const {
     for (const auto& entry : entries) {
         if (entry.suffix() != QLatin1String("json"))
             continue;
-        auto bytes = readFile(entry.filePath());
-        if (!bytes)
-            continue;
-        try {
-            summaries.push_back(summarize(decode(*bytes)));
-        } catch (const DocumentError&) {
-            // Not one of ours, or damaged: leave it on disk and out of the list.
-        }
+        if (auto project = readListed(entry, *this))
+            summaries.push_back(summarize(*project));
     }
     std::stable_sort(summaries.begin(), summaries.end(),
                      [](const auto& a, const auto& b) { return a.updatedAt > b.updatedAt; });
@@ -166,12 +174,14 @@ void ProjectStore::deleteProject(const Uuid& id) const {
 }
 
 void ProjectStore::migrateLegacyAutosave() const {
-    auto bytes = readFile(legacyAutosavePath());
-    if (!bytes)
+    if (!QFileInfo::exists(legacyAutosavePath()))
         return;
     Project project;
     try {
-        project = decode(*bytes);
+        project = decodeProject(readProjectFile(legacyAutosavePath()));
+    } catch (const ProjectFileError& error) {
+        log::error(log::Category::Persistence, "Old autosave kept: %s", error.what());
+        return;
     } catch (const DocumentError&) {
         return;
     }

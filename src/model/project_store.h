@@ -48,15 +48,18 @@ public:
     QString projectFilePath(const Uuid& id) const;
 
     // Writes the project atomically: readers see the old file or the new one, never
-    // a mix. A failure prints "[Persistence] Save project failed: …" to standard output,
+    // a mix. A failure prints "[Persistence] Save project failed: …" to standard error,
     // leaves the old file intact and returns false.
     bool save(const Project& project) const;
 
-    // Throws ProjectStoreError when the file is missing, unreadable or not a project.
+    // Throws ProjectStoreError when the file is missing, unreadable, not a project or
+    // holds a project of another id.
     Project load(const Uuid& id) const;
 
-    // Every readable project in the folder, most recently changed first. Files that are
-    // not projects are left out (and left alone); an unreadable folder lists as empty.
+    // Every readable project in the folder, most recently changed first, each one
+    // loadable by its id. Files that are not projects, are not regular files, are too
+    // large or are not named by the id they hold are left out (and left alone, with a
+    // log line); an unreadable folder lists as empty.
     std::vector<ProjectSummary> listProjects() const;
 
     // A copy under a fresh id with fresh clip ids and both dates set to now, saved and

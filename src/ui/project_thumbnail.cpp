@@ -2,22 +2,17 @@
 
 #include "editing/video_metadata.h"
 #include "model/file_reference.h"
+#include "model/project_file.h"
 #include "model/project_json.h"
-
-#include <string_view>
-
-#include <QFile>
 
 namespace kestrune {
 
 QImage projectThumbnail(const QString& projectFilePath) {
-    QFile file(projectFilePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
     Project project;
     try {
-        project = decodeProject(std::string_view(bytes.constData(), bytes.size()));
+        project = decodeProject(readProjectFile(projectFilePath));
+    } catch (const ProjectFileError&) {
+        return {};
     } catch (const DocumentError&) {
         return {};
     }

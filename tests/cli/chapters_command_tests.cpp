@@ -105,3 +105,30 @@ TEST_F(ChaptersCommandTest, RefusesBadArguments) {
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(unknown.err.contains("no project with the id " + id)) << unknown.err.toStdString();
 }
+
+// Titles reach other programs and the terminal: no escape sequence, bell or C1
+// control passes in any format or in the warnings, and a NUL does not cut a title.
+TEST_F(ChaptersCommandTest, NoControlCharacterReachesTheOutput) {
+    const Project project = projectWith(30, {{"\x1B[2JIntro\x07", 0},
+                                             {std::string("Cut\0here", 8), 4},
+                                             {"C1 \xC2\x9B"
+                                              "31m",
+                                              20}});
+    ASSERT_TRUE(store.save(project));
+    const QString id = QString::fromStdString(project.id.toString());
+    const auto holdsControl = [](const QString& text) {
+        for (QChar c : text)
+            if ((c.unicode() < 0x20 && c != '\n') || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+                return true;
+        return false;
+    };
+    for (const char* format : {"youtube", "ffmetadata", "webvtt"}) {
+        CliRun result = run({id, "--format", format});
+        EXPECT_EQ(result.exitCode, 0) << format;
+        EXPECT_FALSE(holdsControl(result.out)) << format << ": " << result.out.toStdString();
+        EXPECT_FALSE(holdsControl(result.err)) << format << ": " << result.err.toStdString();
+        EXPECT_TRUE(result.out.contains("Cuthere")) << format;
+    }
+    // The short chapter is named in the warnings, plainly.
+    EXPECT_TRUE(run({id}).err.contains("00:00 [2JIntro"));
+}

@@ -135,3 +135,20 @@ TEST_F(ExportRunTest, InterruptingOrClosingTheTerminalCancelsAndKeepsThePrevious
                   QStringList{"export.mp4"});
     }
 }
+
+// The titles the file carries are plain text: players show them, and a NUL used to
+// cut one short.
+TEST_F(ExportRunTest, EmbeddedChapterTitlesHoldNoControlCharacters) {
+    Project project = projectOf({{"silent.mp4", {1280, 720}}});
+    project.clips[0].trimOut = 1.0;
+    project.sections[0].title = "\x1B[31mOne\x07";
+    project.sections[1].title = std::string("Two\0and\xC2\x9B", 9) + "more";
+    ASSERT_TRUE(store.save(project));
+    const QString out = work.filePath("titled.mp4");
+    start({QString::fromStdString(project.id.toString()), "-o", out});
+    ASSERT_EQ(finish(), 0) << process.readAllStandardError().toStdString();
+    auto chapters = probe(out)["chapters"];
+    ASSERT_EQ(chapters.size(), 2u);
+    EXPECT_EQ(chapters[0]["tags"]["title"], "[31mOne");
+    EXPECT_EQ(chapters[1]["tags"]["title"], "Twoandmore");
+}

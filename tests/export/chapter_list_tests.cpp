@@ -24,6 +24,24 @@ std::vector<YouTubeRule> rules(const std::vector<Chapter>& chapters) {
 
 } // namespace
 
+// Titles are the user's text and end up in the exported file, in text for other
+// programs and on terminals: no escape sequence, bell or NUL may pass.
+TEST(ChapterListTest, TitlesArePlainText) {
+    EXPECT_EQ(plainTitle("Caf\xC3\xA9 \xE2\x9C\x93 / <ok>"), "Caf\xC3\xA9 \xE2\x9C\x93 / <ok>");
+    EXPECT_EQ(plainTitle("\x1B[2J\x1B]0;owned\x07Red"), "[2J]0;ownedRed");
+    EXPECT_EQ(plainTitle(std::string("Before\0After", 12)), "BeforeAfter");
+    EXPECT_EQ(plainTitle("CSI\xC2\x9B"
+                         "31m and \xC2\x80\xC2\x9F gone, \xC2\xA0kept"),
+              "CSI31m and  gone, \xC2\xA0kept");
+    EXPECT_EQ(plainTitle("Two\r\nlines\ttabbed\xC2\x85next"), "Two lines tabbed next");
+    EXPECT_EQ(plainTitle("\x7F"), "");
+
+    // Every chapter the export and the lists use is plain.
+    const auto chapters = chapterList({section("\x1B[31mRed\x07", 0)}, 10);
+    ASSERT_EQ(chapters.size(), 1u);
+    EXPECT_EQ(chapters[0].title, "[31mRed");
+}
+
 TEST(ChapterListTest, KeepsTheSectionsTheExportShowsInTimeOrder) {
     // Out of order as a hand-edited file could be; one at and one after the end.
     const auto chapters = chapterList({section("Middle", 75), section("Start", 0),
@@ -73,7 +91,7 @@ TEST(ChapterListTest, FFmetadataEscapesWhatFFmpegReadsAsSyntax) {
                                             "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=75000\n"
                                             "title=Intro\n"
                                             "[CHAPTER]\nTIMEBASE=1/1000\nSTART=75000\nEND=3700250\n"
-                                            "title=a\\=b\\; \\#1 \\\\ x\\\nnext\n");
+                                            "title=a\\=b\\; \\#1 \\\\ x next\n");
     EXPECT_EQ(ffmetadataChapters({}), ";FFMETADATA1\n");
 }
 

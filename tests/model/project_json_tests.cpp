@@ -192,8 +192,8 @@ TEST(ProjectJson, RejectsNumbersThatDoNotFitTheirField) {
     for (const char* key : {"width", "height", "order"}) {
         EXPECT_THROW(decodeProject(withClip(key, "2147483648")), DocumentError) << key;
         EXPECT_THROW(decodeProject(withClip(key, "-2147483649")), DocumentError) << key;
-        EXPECT_NO_THROW(decodeProject(withClip(key, "2147483647"))) << key;
     }
+    EXPECT_NO_THROW(decodeProject(withClip("order", "2147483647")));
     EXPECT_THROW(decodeProject(withClip("fileSize", "9223372036854775808")), DocumentError);
     EXPECT_THROW(decodeProject(withClip("fileSize", "18446744073709551616")), DocumentError);
     EXPECT_EQ(decodeProject(withClip("fileSize", "9223372036854775807")).clips[0].fileSize,
@@ -219,4 +219,46 @@ TEST(ProjectJson, RefusesToWriteNonFiniteNumbers) {
     Project project = sampleProject();
     project.name = "bad \xFF bytes";
     EXPECT_THROW(encodeProject(project), DocumentError);
+}
+
+// Sizes no video has would fail only later, in the encoder, without naming the clip.
+TEST(ProjectJson, RejectsPictureSizesNoVideoHas) {
+    for (const char* key : {"width", "height"}) {
+        for (int bad : {0, -1, -1920, 16385, 100000}) {
+            json document = minimalDocument();
+            document["clips"][0][key] = bad;
+            expectRejected(document, std::string("clips[0].") + key);
+        }
+        for (int good : {1, 16384}) {
+            json document = minimalDocument();
+            document["clips"][0][key] = good;
+            EXPECT_NO_THROW(decode(document)) << key << " " << good;
+        }
+    }
+}
+
+// An export finds each clip's file by the clip's id: a repeated id would export one
+// clip twice and lose the other.
+TEST(ProjectJson, RejectsIdsUsedTwiceAmongClipsOrAmongSections) {
+    json document = minimalDocument();
+    json second = document["clips"][0];
+    second["fileName"] = "b.mov";
+    second["order"] = 1;
+    document["clips"].push_back(second);
+    expectRejected(document, "clips[1].id repeats the id of clips[0]");
+    document["clips"][1]["id"] = "0A1B2C3D-4E5F-4061-8273-94A5B6C7D8EA";
+    EXPECT_EQ(decode(document).clips.size(), 2u);
+
+    // The same id in either case is the same id.
+    document = minimalDocument();
+    json later = document["sections"][0];
+    later["id"] = "aaaaaaaa-bbbb-4ccc-8ddd-eeeeeeeeeeee";
+    later["startTime"] = 5;
+    document["sections"].push_back(later);
+    expectRejected(document, "sections[1].id repeats the id of sections[0]");
+
+    // Clips and sections are separate lists; one id in each is fine.
+    document = minimalDocument();
+    document["sections"][0]["id"] = document["clips"][0]["id"];
+    EXPECT_NO_THROW(decode(document));
 }

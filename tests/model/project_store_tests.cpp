@@ -1,7 +1,10 @@
+#include "log/capturing_sink.h"
+#include "model/project_file.h"
 #include "model/project_json.h"
 #include "model/project_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +28,8 @@ protected:
             clip.id = Uuid::generate();
             clip.fileName = "clip" + std::to_string(i) + ".mp4";
             clip.duration = 10;
+            clip.width = 1280;
+            clip.height = 720;
             clip.order = i;
             project.clips.push_back(clip);
         }
@@ -111,7 +116,11 @@ TEST_F(ProjectStoreTest, SummaryCountsClipsAndTheirUsedLength) {
     Project project = makeProject("Lengths", 1, 0);
     VideoClip clip;
     clip.duration = 10;
+    clip.width = 1280;
+    clip.height = 720;
     project.clips = {clip, clip, clip};
+    for (auto& each : project.clips)
+        each.id = Uuid::generate();
     project.clips[1].duration = 20;
     project.clips[1].trimIn = 5;
     project.clips[1].trimOut = 15;
@@ -189,19 +198,23 @@ TEST_F(ProjectStoreTest, FailedSaveIsReportedAndKeepsTheOldFile) {
     ASSERT_TRUE(store.save(project));
     QByteArray before = readFile(store.projectFilePath(project.id));
 
+    // Errors go to standard error: a script that captures a command's output (an
+    // imported project's id) must not capture the failure instead.
     Project broken = project;
     broken.clips[0].duration = NAN;
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(store.save(broken));
-    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    std::string printed = testing::internal::GetCapturedStderr();
     EXPECT_EQ(printed.rfind("[Persistence] Save project failed: ", 0), 0u) << printed;
     EXPECT_EQ(readFile(store.projectFilePath(project.id)), before);
 
     // The folder is not recreated behind the user's back once it is gone.
     ASSERT_TRUE(QDir(store.projectsDirectory()).removeRecursively());
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(store.save(project));
-    printed = testing::internal::GetCapturedStdout();
+    printed = testing::internal::GetCapturedStderr();
     EXPECT_NE(printed.find("[Persistence] Save project failed: could not write"), std::string::npos)
         << printed;
     EXPECT_FALSE(QDir(store.projectsDirectory()).exists());
@@ -251,9 +264,63 @@ TEST_F(ProjectStoreTest, MigrationKeepsTheAutosaveWhenItCannotBeMoved) {
     Project project = makeProject("Precious", 5, 1);
     writeFile(store.legacyAutosavePath(), QByteArray::fromStdString(encodeProject(project)));
     ASSERT_TRUE(QDir(store.projectsDirectory()).removeRecursively());
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     store.migrateLegacyAutosave();
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("[Persistence] Save project failed"),
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("[Persistence] Save project failed"),
               std::string::npos);
     EXPECT_TRUE(QFile::exists(store.legacyAutosavePath()));
+}
+
+// A name in the folder may lead to a pipe, a device or a file far too large: the
+// library must neither hang nor read without end, and still list the real projects.
+TEST_F(ProjectStoreTest, ListsAndLoadsOnlyRegularFilesOfAProjectsSize) {
+    ASSERT_TRUE(store.save(makeProject("Real", 100)));
+    const QString pipe = home.filePath("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const Uuid toPipe = Uuid::generate(), toDevice = Uuid::generate(), toFolder = Uuid::generate();
+    ASSERT_TRUE(QFile::link(pipe, store.projectFilePath(toPipe)));
+    ASSERT_TRUE(QFile::link("/dev/zero", store.projectFilePath(toDevice)));
+    ASSERT_TRUE(QFile::link(home.path(), store.projectFilePath(toFolder)));
+    // A real project padded with whitespace past the limit: valid JSON, but no
+    // project is that large.
+    Project huge = makeProject("Huge", 200);
+    QByteArray hugeBytes = QByteArray::fromStdString(encodeProject(huge));
+    hugeBytes.append(QByteArray(kMaxProjectFileSize + 1 - hugeBytes.size(), ' '));
+    writeFile(store.projectFilePath(huge.id), hugeBytes);
+
+    log::CapturingSink logged;
+    EXPECT_EQ(listedNames(), (std::vector<std::string>{"Real"}));
+    EXPECT_TRUE(
+        logged.contains(log::Category::Persistence, store.projectFilePath(huge.id).toStdString()));
+    for (const Uuid& id : {toPipe, toDevice, toFolder, huge.id})
+        EXPECT_THROW(store.load(id), ProjectStoreError);
+
+    // At the limit it is still a project.
+    hugeBytes.chop(1);
+    writeFile(store.projectFilePath(huge.id), hugeBytes);
+    EXPECT_EQ(store.load(huge.id), huge);
+}
+
+// A project is opened by the id in its file's name; a file whose name and content
+// disagree, or a copy of a project's file, would list an id that cannot be opened
+// or the same project twice.
+TEST_F(ProjectStoreTest, ListsEachProjectOnceUnderAnIdThatLoadsIt) {
+    Project original = makeProject("Original", 100);
+    ASSERT_TRUE(store.save(original));
+    const QString folder = store.projectsDirectory();
+    const QByteArray bytes = readFile(store.projectFilePath(original.id));
+    const Uuid elsewhere = Uuid::generate();
+    writeFile(store.projectFilePath(elsewhere), bytes);
+    writeFile(folder + "/Original copy.json", bytes);
+    writeFile(folder + "/" + QString::fromStdString(original.id.toString()).toLower() + ".json",
+              bytes);
+
+    const auto listed = store.listProjects();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].id, original.id);
+    EXPECT_EQ(store.load(original.id), original);
+    // Editing what this returned would save over the other project's file.
+    EXPECT_THROW(store.load(elsewhere), ProjectStoreError);
+    EXPECT_FALSE(store.rename(elsewhere, "Renamed"));
+    EXPECT_EQ(readFile(store.projectFilePath(original.id)), bytes);
 }

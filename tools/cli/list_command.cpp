@@ -1,7 +1,9 @@
 #include "commands.h"
 #include "model/project_store.h"
+#include "project_loading.h"
 #include "ui/time_text.h"
 
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -12,9 +14,27 @@ namespace kestrune::cli {
 
 namespace {
 
+// The widest the name column gets; longer names are cut, so one long name cannot
+// stretch every row of the table.
+constexpr qsizetype kMaxNameWidth = 40;
+
 QString localDate(const Date& date) {
-    auto ms = static_cast<qint64>(date.toUnixSeconds() * 1000.0);
-    return QDateTime::fromMSecsSinceEpoch(ms).toString("yyyy-MM-dd HH:mm");
+    const double ms = date.toUnixSeconds() * 1000.0;
+    // A hand-made file may hold a date far outside any calendar (and outside what
+    // an integer holds).
+    if (!std::isfinite(ms) || std::abs(ms) > 1e15)
+        return "unknown";
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms)).toString("yyyy-MM-dd HH:mm");
+}
+
+QString cutToWidth(const QString& text, qsizetype width) {
+    if (text.size() <= width)
+        return text;
+    qsizetype keep = width - 1;
+    // Never split a character written as two UTF-16 units.
+    if (keep > 0 && text[keep - 1].isHighSurrogate())
+        --keep;
+    return text.left(keep) + QChar(0x2026);
 }
 
 void printJson(const std::vector<ProjectSummary>& projects) {
@@ -32,7 +52,7 @@ void printJson(const std::vector<ProjectSummary>& projects) {
 
 void printTable(const std::vector<ProjectSummary>& projects, const QString& folder) {
     if (projects.empty()) {
-        std::printf("No projects in %s\n", qPrintable(folder));
+        std::printf("No projects in %s\n", qPrintable(printable(folder)));
         return;
     }
     struct Row {
@@ -40,7 +60,8 @@ void printTable(const std::vector<ProjectSummary>& projects, const QString& fold
     };
     std::vector<Row> rows{{"ID", "NAME", "CLIPS", "LENGTH", "UPDATED"}};
     for (const auto& p : projects)
-        rows.push_back({QString::fromStdString(p.id.toString()), QString::fromStdString(p.name),
+        rows.push_back({QString::fromStdString(p.id.toString()),
+                        cutToWidth(printable(QString::fromStdString(p.name)), kMaxNameWidth),
                         QString::number(p.clipCount), formatTime(p.totalDuration),
                         localDate(p.updatedAt)});
     qsizetype nameWidth = 0;
@@ -63,7 +84,7 @@ int runList(const QStringList& arguments) {
             json = true;
         } else {
             std::fprintf(stderr, "kestrune-cli list: unknown option '%s'\n\n%s",
-                         qPrintable(argument), kListHelp);
+                         qPrintable(printable(argument)), kListHelp);
             return 2;
         }
     }

@@ -2,6 +2,7 @@
 // needs a display.
 #include "commands.h"
 #include "log/log.h"
+#include "project_loading.h"
 
 #include <array>
 #include <cstdio>
@@ -65,7 +66,8 @@ int main(int argc, char** argv) {
         }
         return command.run(arguments);
     }
-    std::fprintf(stderr, "kestrune-cli: unknown command '%s'\n\n", qPrintable(name));
+    std::fprintf(stderr, "kestrune-cli: unknown command '%s'\n\n",
+                 qPrintable(kestrune::cli::printable(name)));
     printUsage(stderr);
     return 2;
 }

@@ -1,5 +1,6 @@
 #include "project_loading.h"
 
+#include "model/project_file.h"
 #include "model/project_json.h"
 #include "model/project_store.h"
 
@@ -29,9 +30,9 @@ std::optional<Project> loadProject(const QString& argument, const char* command)
     if (auto id = Uuid::parse(argument.toStdString())) {
         const ProjectStore& store = ProjectStore::standard();
         if (!QFile::exists(store.projectFilePath(*id))) {
-            fail(command,
-                 QString("no project with the id %1 in %2")
-                     .arg(QString::fromStdString(id->toString()), store.projectsDirectory()));
+            fail(command, QString("no project with the id %1 in %2")
+                              .arg(QString::fromStdString(id->toString()),
+                                   printable(store.projectsDirectory())));
             return std::nullopt;
         }
         try {
@@ -41,16 +42,21 @@ std::optional<Project> loadProject(const QString& argument, const char* command)
             return std::nullopt;
         }
     }
-    QFile file(argument);
-    if (!QFileInfo(argument).isFile() || !file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo::exists(argument)) {
         fail(command, QString("'%1' is neither the id of a stored project nor a readable "
                               "project file")
                           .arg(printable(argument)));
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
+    std::string bytes;
     try {
-        return decodeProject(std::string_view(bytes.constData(), bytes.size()));
+        bytes = readProjectFile(argument);
+    } catch (const ProjectFileError& error) {
+        fail(command, printable(QString::fromStdString(error.what())));
+        return std::nullopt;
+    }
+    try {
+        return decodeProject(bytes);
     } catch (const DocumentError& error) {
         fail(command, QString("'%1' is not a project file: %2")
                           .arg(printable(argument), printable(QString::fromUtf8(error.what()))));
