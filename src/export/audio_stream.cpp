@@ -48,6 +48,7 @@ bool AudioStream::writeClip(std::size_t index) {
         if (!input_.append(chunk->samples.data(), chunk->frames, outputTime) &&
             context_.writerStopped("Audio", "buffer", buffersWritten_))
             return false;
+        stall_.handedOver();
         ++buffersWritten_;
         if (buffersWritten_ % kHeartbeatEvery == 0)
             log::debug(Category::Export, "Audio: heartbeat buffers=%ld pts=%.2fs", buffersWritten_,

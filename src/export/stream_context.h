@@ -98,8 +98,9 @@ private:
     std::exception_ptr firstError_;
 };
 
-// Logs when a stream went more than five seconds without handing anything to the
-// writer: a stalled decoder, a sleeping disk, or an input waiting for the other.
+// Logs when a stream waited more than five seconds for its next frame or block of
+// sound: a stalled decoder or a sleeping disk. Waiting for the writer's turn is
+// expected (a slow picture holds the sound back) and is not counted.
 class StallWatch {
 public:
     // `stream` ("Video", "Audio") and `item` ("frame", "buffer") word the log line.
@@ -114,6 +115,8 @@ public:
                        item_, itemCounter);
         last_ = now;
     }
+    // The writer took an item: the wait for the next one starts now.
+    void handedOver() { last_ = std::chrono::steady_clock::now(); }
 
 private:
     static constexpr double kStallSeconds = 5.0;

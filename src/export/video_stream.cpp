@@ -79,6 +79,7 @@ bool VideoStream::writeClip(std::size_t index) {
         composer_.compose(*output, *source, rotation, colorSpace, t);
         if (!append(std::move(output), outputTime))
             return false;
+        stall_.handedOver();
     }
     log::info(Category::Export, "Video: clip %ld/%ld exhausted at frame %ld, advancing to next",
               static_cast<long>(index + 1), count, frameIndex_);
