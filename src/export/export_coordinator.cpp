@@ -1,6 +1,5 @@
 #include "export_coordinator.h"
 
-#include "export_error.h"
 #include "log/log.h"
 
 #include <atomic>

@@ -4,7 +4,6 @@
 #include "chapter_list.h"
 #include "export_error.h"
 #include "log/log.h"
-#include "media/media_error.h"
 #include "sidebar/sidebar_renderer.h"
 #include "stream_context.h"
 #include "temporary_output.h"

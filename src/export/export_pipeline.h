@@ -20,9 +20,10 @@ struct ExportOutcome {
     bool operator==(const ExportOutcome&) const = default;
 };
 
-// What an export tells whoever started it. Phase and progress come from the
-// export's video thread, the outcome from the thread that called exportMovie();
-// an implementation hands them on, it never waits in them.
+// What an export tells whoever started it, from the export's own threads (the
+// video thread, or the thread that called exportMovie(), which also reports
+// "Finalizing..." and the outcome); an implementation hands them on, it never
+// waits in them.
 class ExportObserver {
 public:
     virtual ~ExportObserver() = default;
