@@ -1,8 +1,10 @@
 // Writes a project file for the export benchmark: the given clips in order, each
-// with its file reference, and a chapter every 15 seconds.
+// with its file reference, and a chapter every 15 seconds (two chapters in a
+// shorter project).
 #include "model/file_reference.h"
 #include "model/project_json.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -37,9 +39,10 @@ int main(int argc, char** argv) {
         project.clips.push_back(clip);
         total += seconds;
     }
-    for (int k = 0; k * 15.0 < total; ++k)
+    const double every = std::min(15.0, total / 2);
+    for (int k = 0; k * every < total; ++k)
         project.sections.push_back({Uuid::generate(), "Chapter " + std::to_string(k + 1),
-                                    k % 2 ? "Details" : "", k * 15.0});
+                                    k % 2 ? "Details" : "", k * every});
     std::ofstream(argv[1]) << encodeProject(project);
     return 0;
 }

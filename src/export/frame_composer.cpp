@@ -15,8 +15,10 @@ namespace kestrune {
 namespace {
 
 template <typename Sample>
-void fillRows(AVFrame& frame, int plane, int x, int width, int rows, int value) {
-    for (int y = 0; y < rows; ++y) {
+void fillRows(AVFrame& frame, int plane, int x, int top, int width, int rows, int value) {
+    if (width <= 0)
+        return;
+    for (int y = top; y < top + rows; ++y) {
         auto* row = reinterpret_cast<Sample*>(frame.data[plane] + static_cast<std::ptrdiff_t>(y) *
                                                                       frame.linesize[plane]);
         std::fill_n(row + x, width, static_cast<Sample>(value));
@@ -58,8 +60,13 @@ FrameComposer::FrameComposer(const ExportConfig& config, SidebarRenderer& render
 
 void FrameComposer::compose(AVFrame& output, const DecodedFrame& source, int rotation,
                             AVColorSpace colorSpace, double time) {
-    fillBackground(output);
-    const bool drawn = drawPicture(output, source, rotation, colorSpace);
+    // The background goes only where the picture will not: around it.
+    const std::optional<PixelRect> target = pictureRect(source, rotation);
+    fillBackground(output, target.value_or(PixelRect{}));
+    const bool drawn =
+        target && scaler_.scaleInto(*source.frame, colorSpace, rotation, output, *target);
+    if (target && !drawn)
+        fillBackground(output, PixelRect{}); // over whatever the failed scale left
     // Most frames show what the previous one showed over the picture; only a
     // sliding highlight, a new chapter or a picture that could not be drawn
     // changes it.
@@ -72,9 +79,15 @@ void FrameComposer::compose(AVFrame& output, const DecodedFrame& source, int rot
     overlay_.blendOnto(output);
 }
 
-void FrameComposer::fillBackground(AVFrame& output) const {
+void FrameComposer::fillBackground(AVFrame& output, PixelRect hole) const {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format_);
     const bool wide = desc->comp[0].step > 1;
+    auto fill = [&](int plane, int x, int y, int width, int rows, int value) {
+        if (wide)
+            fillRows<std::uint16_t>(output, plane, x, y, width, rows, value);
+        else
+            fillRows<std::uint8_t>(output, plane, x, y, width, rows, value);
+    };
     for (int plane = 0; plane < 3; ++plane) {
         const int shiftX = plane ? desc->log2_chroma_w : 0;
         const int shiftY = plane ? desc->log2_chroma_h : 0;
@@ -84,31 +97,36 @@ void FrameComposer::fillBackground(AVFrame& output) const {
         const int colour = plane == 0 ? background_.y : plane == 1 ? background_.u : background_.v;
         // Beside the video, the sidebar's own background covers black.
         const int beside = plane == 0 ? black_.y : plane == 1 ? black_.u : black_.v;
-        if (wide) {
-            fillRows<std::uint16_t>(output, plane, 0, area, rows, colour);
-            fillRows<std::uint16_t>(output, plane, area, width - area, rows, beside);
-        } else {
-            fillRows<std::uint8_t>(output, plane, 0, area, rows, colour);
-            fillRows<std::uint8_t>(output, plane, area, width - area, rows, beside);
-        }
+        fill(plane, area, 0, width - area, rows, beside);
+        // The samples wholly inside the hole; one the picture covers only in part
+        // gets the background first and the picture's share over it.
+        const int left = AV_CEIL_RSHIFT(hole.x, shiftX);
+        const int right = std::max(left, (hole.x + hole.width) >> shiftX);
+        const int top = AV_CEIL_RSHIFT(hole.y, shiftY);
+        const int bottom = std::max(top, (hole.y + hole.height) >> shiftY);
+        fill(plane, 0, 0, area, top, colour);
+        fill(plane, 0, top, left, bottom - top, colour);
+        fill(plane, right, top, area - right, bottom - top, colour);
+        fill(plane, 0, bottom, area, rows - bottom, colour);
     }
 }
 
-bool FrameComposer::drawPicture(AVFrame& output, const DecodedFrame& source, int rotation,
-                                AVColorSpace colorSpace) {
+std::optional<PixelRect> FrameComposer::pictureRect(const DecodedFrame& source,
+                                                    int rotation) const {
     // The picture as players show it: quarter turns swap its sides.
     const bool quarterTurn = rotation == 90 || rotation == 270;
     const int pictureWidth = quarterTurn ? source.frame->height : source.frame->width;
     const int pictureHeight = quarterTurn ? source.frame->width : source.frame->height;
     if (pictureWidth <= 0 || pictureHeight <= 0)
-        return false;
+        return std::nullopt;
     const PictureFit fit =
         fitPicture(pictureWidth, pictureHeight, config_.videoAreaWidth, config_.outputHeight);
     const PixelRect target{
         static_cast<int>(std::lround(fit.x)), static_cast<int>(std::lround(fit.y)),
         static_cast<int>(std::lround(fit.width)), static_cast<int>(std::lround(fit.height))};
-    return target.width > 0 && target.height > 0 &&
-           scaler_.scaleInto(*source.frame, colorSpace, rotation, output, target);
+    if (target.width <= 0 || target.height <= 0)
+        return std::nullopt;
+    return target;
 }
 
 void FrameComposer::drawOverlay(QImage& image, bool pictureDrawn, double time) {

@@ -40,9 +40,10 @@ public:
     void drawOverlay(QImage& image, bool pictureDrawn, double time);
 
 private:
-    void fillBackground(AVFrame& output) const;
-    bool drawPicture(AVFrame& output, const DecodedFrame& source, int rotation,
-                     AVColorSpace colorSpace);
+    // The video area's background everywhere but `hole`, black beside the video.
+    void fillBackground(AVFrame& output, PixelRect hole) const;
+    // Where the source's picture goes in the output; nothing for an empty picture.
+    std::optional<PixelRect> pictureRect(const DecodedFrame& source, int rotation) const;
 
     const ExportConfig& config_;
     SidebarRenderer& renderer_;

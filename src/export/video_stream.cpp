@@ -6,14 +6,27 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 namespace kestrune {
 
 namespace {
 
 constexpr double kMaxProgressWhileRendering = 0.98;
+// Composed frames waiting for the encoder: enough to ride out a slow picture or
+// the start of the next clip, few enough that memory stays flat.
+constexpr std::size_t kFramesInFlight = 4;
+// How long before a clip's out point the next clip starts opening.
+constexpr double kOpenAheadSeconds = 2;
 
 using log::Category;
+
+VideoStream::OpenedClip openClip(const PreloadedClip& clip) {
+    VideoStream::OpenedClip opened{
+        std::make_unique<VideoFrameReader>(clip.path, clip.start, clip.end), std::nullopt};
+    opened.first = opened.reader->next(); // seeks and decodes up to the in point
+    return opened;
+}
 
 } // namespace
 
@@ -23,32 +36,70 @@ VideoStream::VideoStream(StreamContext& context, VideoWriterInput& input,
     : context_(context)
     , input_(input)
     , frameEstimate_(frameEstimate)
-    , composer_(config, renderer, videoOutputSettings(config).pixelFormat) {}
+    , composer_(config, renderer, videoOutputSettings(config).pixelFormat)
+    , queue_(kFramesInFlight) {}
 
 void VideoStream::run() {
-    if (context_.writeEachClip("Video", [this](std::size_t i) { return writeClip(i); }))
+    bool complete = false;
+    std::thread composing;
+    try {
+        composing = std::thread([this, &complete] {
+            complete = composeClips();
+            queue_.close();
+        });
+    } catch (const std::system_error&) {
+        context_.fail(std::current_exception());
+        queue_.close();
+    }
+    while (std::optional<ComposedFrame> composed = queue_.pop()) {
+        if (!append(std::move(*composed)))
+            break;
+    }
+    queue_.close(); // a composer waiting for room ends
+    if (composing.joinable())
+        composing.join();
+    if (complete)
         log::info(Category::Export, "Video: all %ld clip(s) processed, %ld total frames rendered",
                   static_cast<long>(context_.clips.size()), frameIndex_);
     input_.finish();
 }
 
-bool VideoStream::writeClip(std::size_t index) {
+bool VideoStream::composeClips() {
+    const bool complete =
+        context_.writeEachClip("Video", [this](std::size_t i) { return composeClip(i); });
+    // A clip still being opened when the stream ended early is waited for and dropped.
+    nextClip_ = {};
+    return complete;
+}
+
+void VideoStream::openAhead(std::size_t index) {
+    if (nextClip_.valid() || index + 1 >= context_.clips.size())
+        return;
+    nextClip_ = std::async(std::launch::async, openClip, std::cref(context_.clips[index + 1]));
+}
+
+bool VideoStream::composeClip(std::size_t index) {
     const auto& clip = context_.clips[index];
     const long count = static_cast<long>(context_.clips.size());
     context_.observer.exportPhase(count < 2 ? std::string("Rendering")
                                             : "Clip " + std::to_string(index + 1) + " of " +
                                                   std::to_string(count));
-    VideoFrameReader reader(clip.path, clip.start, clip.end);
+    // A failure to open this clip ahead of time comes out here, as this clip's.
+    OpenedClip opened = nextClip_.valid() ? nextClip_.get() : openClip(clip);
+    VideoFrameReader& reader = *opened.reader;
     const int rotation = reader.file().rotation();
     const AVColorSpace colorSpace = reader.colorSpace();
     log::info(Category::Export, "Video: started reading clip %ld/%ld: %s, timeRange=%.2f-%.2fs",
               static_cast<long>(index + 1), count, clip.fileName.c_str(), clip.start.seconds(),
               clip.end.seconds());
 
-    while (std::optional<DecodedFrame> source = reader.next()) {
-        if (context_.writerStopped("Video", "frame", frameIndex_))
+    for (std::optional<DecodedFrame> source = std::move(opened.first); source;
+         source = reader.next()) {
+        if (context_.writerStopped("Video", "frame", framesComposed_))
             return false;
-        stall_.check(frameIndex_);
+        stall_.check(framesComposed_);
+        if (source->time.seconds() + kOpenAheadSeconds >= clip.end.seconds())
+            openAhead(index);
 
         // The frame on screen at the trim-in point may have started a little
         // earlier; it still opens the clip exactly at the clip's offset.
@@ -59,38 +110,44 @@ bool VideoStream::writeClip(std::size_t index) {
             continue; // a source timestamp that would run backwards on the output timeline
         const double t = outputTime.seconds();
 
-        if (frameIndex_ == 0) {
+        if (framesComposed_ == 0) {
             log::info(Category::Export, "Video: first frame rendered, pts=%.3fs", t);
-        } else if (frameIndex_ % 100 == 0) {
+        } else if (framesComposed_ % 100 == 0) {
             const double elapsed = secondsSince(context_.started);
             log::debug(
                 Category::Export,
                 "Video: heartbeat frame=%ld time=%.2fs elapsed=%.1fs fps=%.1f progress=%.1f%%",
-                frameIndex_, t, elapsed, elapsed > 0 ? frameIndex_ / elapsed : 0.0,
-                std::min(frameIndex_ / std::max(frameEstimate_, 1.0) * 100.0, 100.0));
+                framesComposed_, t, elapsed, elapsed > 0 ? framesComposed_ / elapsed : 0.0,
+                std::min(framesComposed_ / std::max(frameEstimate_, 1.0) * 100.0, 100.0));
         }
 
         FramePtr output = input_.makeFrame();
         if (!output) {
-            log::error(Category::Export, "Video: no output frame available at frame %ld",
-                       frameIndex_);
-            continue;
+            // A movie with a frame silently missing is not what was asked for.
+            if (!context_.writerStopped("Video", "frame", framesComposed_))
+                context_.fail(std::make_exception_ptr(
+                    ExportError::writerFailed("out of memory for a video frame")));
+            return false;
         }
         composer_.compose(*output, *source, rotation, colorSpace, t);
-        if (!append(std::move(output), outputTime))
-            return false;
+        lastOutputTime_ = outputTime;
+        ++framesComposed_;
+        if (!queue_.push({std::move(output), outputTime}))
+            return false; // the encoding side stopped
         stall_.handedOver();
     }
     log::info(Category::Export, "Video: clip %ld/%ld exhausted at frame %ld, advancing to next",
-              static_cast<long>(index + 1), count, frameIndex_);
+              static_cast<long>(index + 1), count, framesComposed_);
     return true;
 }
 
-bool VideoStream::append(FramePtr frame, MediaTime outputTime) {
+bool VideoStream::append(ComposedFrame composed) {
     MediaWriter& writer = context_.writer;
-    if (!input_.append(std::move(frame), outputTime)) {
-        // After a cancel the next round ends the stream. Anything else fails the
-        // export: a movie with a frame silently missing is not what was asked for.
+    const MediaTime outputTime = composed.time;
+    if (!input_.append(std::move(composed.frame), outputTime)) {
+        // After a cancel the composer sees the stopped writer and ends the stream.
+        // Anything else fails the export: a movie with a frame silently missing is
+        // not what was asked for.
         if (writer.status() == MediaWriter::Status::cancelled)
             return true;
         const std::string reason = writer.error();
@@ -105,7 +162,6 @@ bool VideoStream::append(FramePtr frame, MediaTime outputTime) {
             std::make_exception_ptr(ExportError::writerFailed(reason.empty() ? refused : reason)));
         return false;
     }
-    lastOutputTime_ = outputTime;
     ++frameIndex_;
     if (frameIndex_ % 10 == 0)
         context_.observer.exportProgress(

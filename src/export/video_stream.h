@@ -1,12 +1,18 @@
-// The video half of an export, run on its own thread: reads each clip's frames in
-// turn, composes one output frame per source frame (video area, fitted picture,
-// frame lines, sidebar) and hands it to the writer at its place on the output
-// timeline.
+// The video half of an export: reads each clip's frames in turn, composes one
+// output frame per source frame (video area, fitted picture, frame lines,
+// sidebar) and hands it to the writer at its place on the output timeline.
+// Reading and composing run on a thread of their own, a few frames ahead of the
+// thread that feeds the encoder, and the next clip is opened before the current
+// one ends, so that the encoder never waits for a picture.
 #pragma once
 
+#include "bounded_queue.h"
 #include "frame_composer.h"
 #include "media/video_frame_reader.h"
 #include "stream_context.h"
+
+#include <future>
+#include <memory>
 
 namespace kestrune {
 
@@ -20,19 +26,35 @@ public:
     void run();
     long framesWritten() const { return frameIndex_; }
 
+    // A clip's reader, already positioned at its in point, with the first frame.
+    struct OpenedClip {
+        std::unique_ptr<VideoFrameReader> reader;
+        std::optional<DecodedFrame> first;
+    };
+
 private:
+    struct ComposedFrame {
+        FramePtr frame;
+        MediaTime time;
+    };
+
+    // Reads and composes every clip into the queue; false when the stream ended early.
+    bool composeClips();
     // False when the writer stopped and the stream must end.
-    bool writeClip(std::size_t index);
-    bool append(FramePtr frame, MediaTime outputTime);
-    void render(AVFrame& output, const DecodedFrame& source, int rotation, AVColorSpace colorSpace,
-                double time);
+    bool composeClip(std::size_t index);
+    // Starts opening the clip after `index`, once, on a thread of its own.
+    void openAhead(std::size_t index);
+    bool append(ComposedFrame composed);
 
     StreamContext& context_;
     VideoWriterInput& input_;
     const double frameEstimate_;
     FrameComposer composer_;
+    BoundedQueue<ComposedFrame> queue_;
+    std::future<OpenedClip> nextClip_;
     StallWatch stall_{"Video", "frame"};
-    long frameIndex_ = 0;
+    long framesComposed_ = 0;
+    long frameIndex_ = 0; // frames the writer took
     std::optional<MediaTime> lastOutputTime_;
 };
 

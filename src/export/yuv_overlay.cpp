@@ -4,6 +4,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cmath>
 
 #include <QImage>
@@ -56,40 +57,47 @@ void YuvOverlay::set(const QImage& image, AVPixelFormat format) {
         const int width = AV_CEIL_RSHIFT(image.width(), shiftX);
         const int height = AV_CEIL_RSHIFT(image.height(), shiftY);
         for (int y = 0; y < height; ++y) {
-            Span span{y, 0, 0, 0};
+            // The rows of pixels this row of samples covers: one for luma, up to two
+            // for subsampled chroma.
+            const int top = y << shiftY, bottom = std::min((y + 1) << shiftY, image.height());
+            std::array<const QRgb*, 2> lines{};
+            const int lineCount = bottom - top;
+            for (int line = 0; line < lineCount; ++line)
+                lines[line] = reinterpret_cast<const QRgb*>(image.constScanLine(top + line));
+            Span span{y, 0, 0, 0, false};
+            auto closeSpan = [&] {
+                if (span.length > 0)
+                    plane.spans.push_back(span);
+                span.length = 0;
+            };
             for (int x = 0; x < width; ++x) {
-                // The pixels this sample covers: one for luma, a block for chroma.
-                const int top = y << shiftY, bottom = std::min((y + 1) << shiftY, image.height());
                 const int left = x << shiftX, right = std::min((x + 1) << shiftX, image.width());
                 // Most of the picture is transparent: that is told from alpha alone.
-                bool covered = false;
-                for (int py = top; py < bottom && !covered; ++py) {
-                    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(py));
-                    for (int px = left; px < right && !covered; ++px)
-                        covered = qAlpha(row[px]) != 0;
+                int alphaSum = 0;
+                for (int line = 0; line < lineCount; ++line)
+                    for (int px = left; px < right; ++px)
+                        alphaSum += qAlpha(lines[line][px]);
+                if (alphaSum == 0) {
+                    closeSpan();
+                    continue;
                 }
                 Premultiplied sum;
-                int count = 0;
-                for (int py = top; covered && py < bottom; ++py) {
-                    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(py));
-                    for (int px = left; px < right; ++px, ++count)
-                        sum.add(row[px]);
-                }
-                if (covered) {
-                    if (span.length == 0)
-                        span = {y, x, 0, plane.values.size()};
-                    const double value = (index == 0 ? sum.y : index == 1 ? sum.u : sum.v) / count;
-                    plane.values.push_back(static_cast<std::uint16_t>(std::lround(value * scale)));
-                    plane.alphas.push_back(
-                        static_cast<std::uint8_t>(std::lround(sum.alpha / count)));
-                    ++span.length;
-                } else if (span.length > 0) {
-                    plane.spans.push_back(span);
-                    span.length = 0;
-                }
+                for (int line = 0; line < lineCount; ++line)
+                    for (int px = left; px < right; ++px)
+                        sum.add(lines[line][px]);
+                const int count = lineCount * (right - left);
+                const bool opaque = alphaSum == 255 * count;
+                // Opaque runs are copied and translucent ones blended: a run holds one kind.
+                if (span.length > 0 && span.opaque != opaque)
+                    closeSpan();
+                if (span.length == 0)
+                    span = {y, x, 0, plane.values.size(), opaque};
+                const double value = (index == 0 ? sum.y : index == 1 ? sum.u : sum.v) / count;
+                plane.values.push_back(static_cast<std::uint16_t>(std::lround(value * scale)));
+                plane.alphas.push_back(static_cast<std::uint8_t>(std::lround(sum.alpha / count)));
+                ++span.length;
             }
-            if (span.length > 0)
-                plane.spans.push_back(span);
+            closeSpan();
         }
     }
 }
@@ -102,6 +110,10 @@ void YuvOverlay::blendPlane(const Plane& plane, AVFrame& frame, int index) const
                                       static_cast<std::ptrdiff_t>(span.y) * frame.linesize[index]) +
             span.x;
         const std::uint16_t* values = plane.values.data() + span.offset;
+        if (span.opaque) {
+            std::copy_n(values, span.length, row);
+            continue;
+        }
         const std::uint8_t* alphas = plane.alphas.data() + span.offset;
         for (int i = 0; i < span.length; ++i)
             row[i] = static_cast<Sample>(values[i] + ((255 - alphas[i]) * row[i] + 127) / 255);

@@ -35,6 +35,7 @@ private:
     struct Span {
         int y = 0, x = 0, length = 0;
         std::size_t offset = 0; // into values and alphas
+        bool opaque = false;    // every sample covered fully: copied, not blended
     };
     struct Plane {
         std::vector<Span> spans;
