@@ -56,7 +56,10 @@ FrameComposer::FrameComposer(const ExportConfig& config, SidebarRenderer& render
     , background_(yuvColor(config.theme.videoAreaBackground.toColor(),
                            av_pix_fmt_desc_get(format)->comp[0].depth))
     , black_(yuvColor(Qt::black, av_pix_fmt_desc_get(format)->comp[0].depth))
-    , overlayImage_(config.outputWidth, config.outputHeight, QImage::Format_ARGB32_Premultiplied) {}
+    // The sidebar's strip starts on a whole chroma sample.
+    , sidebarLeft_((config.outputWidth - config.sidebarWidth) & ~1)
+    , sidebarImage_(config.outputWidth - sidebarLeft_, config.outputHeight,
+                    QImage::Format_ARGB32_Premultiplied) {}
 
 void FrameComposer::compose(AVFrame& output, const DecodedFrame& source, int rotation,
                             AVColorSpace colorSpace, double time) {
@@ -68,15 +71,31 @@ void FrameComposer::compose(AVFrame& output, const DecodedFrame& source, int rot
     if (target && !drawn)
         fillBackground(output, PixelRect{}); // over whatever the failed scale left
     // Most frames show what the previous one showed over the picture; only a
-    // sliding highlight, a new chapter or a picture that could not be drawn
-    // changes it.
-    const auto shows = std::make_pair(drawn, renderer_.advance(time));
-    if (shows != overlayShows_) {
-        drawOverlay(overlayImage_, drawn, time);
-        overlay_.set(overlayImage_, format_);
-        overlayShows_ = shows;
+    // sliding highlight or a new chapter changes the sidebar, and the lines go
+    // only with a picture.
+    if (drawn != linesShown_) {
+        QImage lines(config_.outputWidth, config_.outputHeight,
+                     QImage::Format_ARGB32_Premultiplied);
+        lines.fill(Qt::transparent);
+        QPainter painter(&lines);
+        if (drawn)
+            drawLines(painter);
+        painter.end();
+        lines_.set(lines, format_);
+        linesShown_ = drawn;
     }
-    overlay_.blendOnto(output);
+    const SidebarRenderer::Appearance appearance = renderer_.advance(time);
+    if (appearance != sidebarShows_) {
+        sidebarImage_.fill(Qt::transparent);
+        QPainter painter(&sidebarImage_);
+        painter.translate(-sidebarLeft_, 0);
+        renderer_.draw(painter, time);
+        painter.end();
+        sidebar_.set(sidebarImage_, format_, sidebarLeft_);
+        sidebarShows_ = appearance;
+    }
+    lines_.blendOnto(output);
+    sidebar_.blendOnto(output);
 }
 
 void FrameComposer::fillBackground(AVFrame& output, PixelRect hole) const {
@@ -132,26 +151,29 @@ std::optional<PixelRect> FrameComposer::pictureRect(const DecodedFrame& source,
 void FrameComposer::drawOverlay(QImage& image, bool pictureDrawn, double time) {
     image.fill(Qt::transparent);
     QPainter painter(&image);
+    if (pictureDrawn)
+        drawLines(painter);
+    renderer_.draw(painter, time);
+}
+
+void FrameComposer::drawLines(QPainter& painter) const {
     const int videoAreaWidth = config_.videoAreaWidth;
     const int height = config_.outputHeight;
     const SidebarTheme& theme = config_.theme;
-    if (pictureDrawn) {
-        // The lines depend only on the output's geometry, not on the picture's.
-        const PictureFit fit = fitPicture(1, 1, videoAreaWidth, height);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        if (videoAreaWidth < config_.outputWidth) {
-            painter.setPen(QPen(theme.videoBorderColor.toColor(), 1));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRectF(fit.pad, fit.pad, fit.areaWidth, fit.areaHeight));
-        }
-        QPen dashes(theme.frameDashColor.toColor(), 1);
-        dashes.setCapStyle(Qt::FlatCap);
-        dashes.setDashPattern({4, 4});
-        painter.setPen(dashes);
+    // The lines depend only on the output's geometry, not on the picture's.
+    const PictureFit fit = fitPicture(1, 1, videoAreaWidth, height);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (videoAreaWidth < config_.outputWidth) {
+        painter.setPen(QPen(theme.videoBorderColor.toColor(), 1));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(0, 0, videoAreaWidth, height));
+        painter.drawRect(QRectF(fit.pad, fit.pad, fit.areaWidth, fit.areaHeight));
     }
-    renderer_.draw(painter, time);
+    QPen dashes(theme.frameDashColor.toColor(), 1);
+    dashes.setCapStyle(Qt::FlatCap);
+    dashes.setDashPattern({4, 4});
+    painter.setPen(dashes);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(0, 0, videoAreaWidth, height));
 }
 
 } // namespace kestrune

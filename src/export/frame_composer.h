@@ -14,6 +14,8 @@
 
 #include <QImage>
 
+class QPainter;
+
 namespace kestrune {
 
 // Where the clip picture goes: the video area less a margin of 1.5 % of the
@@ -44,6 +46,7 @@ private:
     void fillBackground(AVFrame& output, PixelRect hole) const;
     // Where the source's picture goes in the output; nothing for an empty picture.
     std::optional<PixelRect> pictureRect(const DecodedFrame& source, int rotation) const;
+    void drawLines(QPainter& painter) const;
 
     const ExportConfig& config_;
     SidebarRenderer& renderer_;
@@ -51,10 +54,14 @@ private:
     FrameScaler scaler_;
     YuvColor background_;
     YuvColor black_;
-    QImage overlayImage_;
-    YuvOverlay overlay_;
-    // What the overlay shows: whether the picture was drawn, and the sidebar.
-    std::optional<std::pair<bool, SidebarRenderer::Appearance>> overlayShows_;
+    // The frame lines, drawn once for frames with a picture and once for those
+    // without; the sidebar, drawn into a strip of its own whenever it changes.
+    YuvOverlay lines_;
+    std::optional<bool> linesShown_;
+    const int sidebarLeft_;
+    QImage sidebarImage_;
+    YuvOverlay sidebar_;
+    std::optional<SidebarRenderer::Appearance> sidebarShows_;
 };
 
 } // namespace kestrune

@@ -14,8 +14,16 @@ namespace {
 
 constexpr double kMaxProgressWhileRendering = 0.98;
 // Composed frames waiting for the encoder: enough to ride out a slow picture or
-// the start of the next clip, few enough that memory stays flat.
-constexpr std::size_t kFramesInFlight = 4;
+// the start of the next clip (four at 1080p), few enough that a 4K export does
+// not hold more memory for them than the frames' own decoding needs (one).
+constexpr double kQueuedBytes = 16e6;
+constexpr std::size_t kMaxFramesInFlight = 4;
+
+std::size_t framesInFlight(const ExportConfig& config) {
+    const double frameBytes = 1.5 * config.outputWidth * config.outputHeight;
+    return std::clamp<std::size_t>(static_cast<std::size_t>(kQueuedBytes / frameBytes), 1,
+                                   kMaxFramesInFlight);
+}
 // How long before a clip's out point the next clip starts opening.
 constexpr double kOpenAheadSeconds = 2;
 
@@ -37,7 +45,7 @@ VideoStream::VideoStream(StreamContext& context, VideoWriterInput& input,
     , input_(input)
     , frameEstimate_(frameEstimate)
     , composer_(config, renderer, videoOutputSettings(config).pixelFormat)
-    , queue_(kFramesInFlight) {}
+    , queue_(framesInFlight(config)) {}
 
 void VideoStream::run() {
     bool complete = false;

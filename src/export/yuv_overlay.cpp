@@ -43,7 +43,7 @@ YuvColor yuvColor(const QColor& color, int depth) {
             static_cast<int>(std::lround(sample.v * scale))};
 }
 
-void YuvOverlay::set(const QImage& image, AVPixelFormat format) {
+void YuvOverlay::set(const QImage& image, AVPixelFormat format, int left) {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
     const double scale = 1 << (desc->comp[0].depth - 8);
     wide_ = desc->comp[0].step > 1;
@@ -54,6 +54,7 @@ void YuvOverlay::set(const QImage& image, AVPixelFormat format) {
         plane.alphas.clear();
         const int shiftX = index ? desc->log2_chroma_w : 0;
         const int shiftY = index ? desc->log2_chroma_h : 0;
+        const int offset = left >> shiftX;
         const int width = AV_CEIL_RSHIFT(image.width(), shiftX);
         const int height = AV_CEIL_RSHIFT(image.height(), shiftY);
         for (int y = 0; y < height; ++y) {
@@ -71,11 +72,11 @@ void YuvOverlay::set(const QImage& image, AVPixelFormat format) {
                 span.length = 0;
             };
             for (int x = 0; x < width; ++x) {
-                const int left = x << shiftX, right = std::min((x + 1) << shiftX, image.width());
+                const int first = x << shiftX, end = std::min((x + 1) << shiftX, image.width());
                 // Most of the picture is transparent: that is told from alpha alone.
                 int alphaSum = 0;
                 for (int line = 0; line < lineCount; ++line)
-                    for (int px = left; px < right; ++px)
+                    for (int px = first; px < end; ++px)
                         alphaSum += qAlpha(lines[line][px]);
                 if (alphaSum == 0) {
                     closeSpan();
@@ -83,15 +84,15 @@ void YuvOverlay::set(const QImage& image, AVPixelFormat format) {
                 }
                 Premultiplied sum;
                 for (int line = 0; line < lineCount; ++line)
-                    for (int px = left; px < right; ++px)
+                    for (int px = first; px < end; ++px)
                         sum.add(lines[line][px]);
-                const int count = lineCount * (right - left);
+                const int count = lineCount * (end - first);
                 const bool opaque = alphaSum == 255 * count;
                 // Opaque runs are copied and translucent ones blended: a run holds one kind.
                 if (span.length > 0 && span.opaque != opaque)
                     closeSpan();
                 if (span.length == 0)
-                    span = {y, x, 0, plane.values.size(), opaque};
+                    span = {y, offset + x, 0, plane.values.size(), opaque};
                 const double value = (index == 0 ? sum.y : index == 1 ? sum.u : sum.v) / count;
                 plane.values.push_back(static_cast<std::uint16_t>(std::lround(value * scale)));
                 plane.alphas.push_back(static_cast<std::uint8_t>(std::lround(sum.alpha / count)));

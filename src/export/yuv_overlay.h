@@ -24,9 +24,11 @@ YuvColor yuvColor(const QColor& color, int depth);
 
 class YuvOverlay {
 public:
-    // Takes the covered pixels of `image` (ARGB32 premultiplied, the output frame's
-    // size) in `format` (planar YUV, 8 or 10 bits).
-    void set(const QImage& image, AVPixelFormat format);
+    // Takes the covered pixels of `image` (ARGB32 premultiplied) in `format`
+    // (planar YUV, 8 or 10 bits), to lie `left` pixels (an even number) from the
+    // frame's left edge: the image spans the frame's height and reaches no further
+    // than its right edge.
+    void set(const QImage& image, AVPixelFormat format, int left = 0);
     // Blends onto `frame`, of the size and format given to set().
     void blendOnto(AVFrame& frame) const;
 
