@@ -2,6 +2,7 @@
 // ffprobe and by decoding the result.
 #include "export/export_coordinator.h"
 #include "export/export_pipeline.h"
+#include "export/temporary_output.h"
 #include "media_probe.h"
 #include "support/event_loop.h"
 
@@ -433,6 +434,41 @@ TEST_F(ExportPipeline, TheMovieReplacesWhatItShouldAndNothingMore) {
     exportTo(config, output("link.mp4"));
     EXPECT_TRUE(QFileInfo(output("link.mp4")).isSymLink());
     EXPECT_EQ(probe(output("movies/target.mp4"))["streams"][0]["codec_name"], "h264");
+}
+
+TEST_F(ExportPipeline, AFolderRenamedDuringTheExportKeepsNoPartialFileAndGetsTheMovie) {
+    QDir root(folder.path());
+    auto partials = [](const QString& path) {
+        return QDir(path).entryList({"*.partial.*"}, QDir::Files | QDir::Hidden);
+    };
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    // Failed or cancelled: the temporary file goes from wherever its folder went.
+    ASSERT_TRUE(root.mkdir("movies"));
+    {
+        TemporaryOutput output(folder.filePath("movies/talk.mp4"));
+        write(output.path(), "half a movie");
+        ASSERT_EQ(partials(folder.filePath("movies")).size(), 1);
+        ASSERT_TRUE(root.rename("movies", "renamed"));
+    }
+    EXPECT_TRUE(partials(folder.filePath("renamed")).isEmpty());
+
+    // Completed: the movie lands beside the file it replaces, in the renamed folder.
+    write(folder.filePath("renamed/talk.mp4"), "previous");
+    {
+        TemporaryOutput output(folder.filePath("renamed/talk.mp4"));
+        write(output.path(), "the movie");
+        ASSERT_TRUE(root.rename("renamed", "moved"));
+        output.commit();
+    }
+    EXPECT_EQ(leftovers(), QStringList{});
+    QFile movie(folder.filePath("moved/talk.mp4"));
+    ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+    EXPECT_EQ(movie.readAll(), "the movie");
+    EXPECT_TRUE(partials(folder.filePath("moved")).isEmpty());
 }
 
 namespace {
