@@ -53,7 +53,7 @@ bool FilmstripPictureReader::seekTo(MediaTime time) {
     reader_.reset();
     try {
         // Open-ended: the reader hands out the frame on screen at `time` first.
-        reader_.emplace(path_, time, MediaTime{std::int64_t{1} << 40, 1});
+        reader_.emplace(path_, time, MediaTime{std::int64_t{1} << 40, 1}, DamagedMedia::tolerate);
         shown_ = reader_->next();
     } catch (const std::exception&) {
         reader_.reset();

@@ -22,6 +22,20 @@ std::string localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// Why the file at `path` cannot be read. A name that is not valid UTF-8 reaches us
+// with its stray bytes already turned into U+FFFD (Qt decodes file names and
+// arguments as UTF-8), so it no longer leads back to the file, and a project
+// stores names as UTF-8 text: the user has to rename it.
+QString unreadableReason(const QString& path) {
+    const QString quoted = "\"" + path + "\"";
+    const QFileInfo info(path);
+    if (info.fileName().contains(QChar::ReplacementCharacter))
+        return "Cannot read " + quoted + ": its name is not valid UTF-8; rename it";
+    if (path.contains(QChar::ReplacementCharacter))
+        return "Cannot read " + quoted + ": the name of its folder is not valid UTF-8; rename it";
+    return "Cannot read " + quoted;
+}
+
 bool hasAcceptedExtension(const QString& path) {
     static const QStringList accepted{"mp4", "mov", "m4v"};
     return accepted.contains(QFileInfo(path).suffix().toLower());
@@ -152,7 +166,7 @@ void ProjectViewModel::importVideo(const QString& givenPath) {
     // Made now, on the main thread, so the reference is of the file the user picked.
     const auto reference = FileReference::make(localPath(path));
     if (!reference) {
-        failImport(path, "Failed to process video: Cannot read \"" + path + "\"");
+        failImport(path, "Failed to process video: " + unreadableReason(path));
         return;
     }
     ++importsInProgress_;

@@ -41,7 +41,8 @@ QImage drawStillPicture(const AVFrame& frame, const VideoFrameReader& reader, QS
 QImage decodeStillPicture(const std::string& path, MediaTime time, QSizeF box) {
     try {
         // Open-ended: the reader hands out the frame on screen at `time` first.
-        VideoFrameReader reader(path, time, MediaTime{std::int64_t{1} << 40, 1});
+        VideoFrameReader reader(path, time, MediaTime{std::int64_t{1} << 40, 1},
+                                DamagedMedia::tolerate);
         auto decoded = reader.next();
         if (!decoded)
             return {};

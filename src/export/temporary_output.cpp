@@ -2,8 +2,11 @@
 
 #include "export_error.h"
 
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDateTime>
 #include <QDir>
@@ -44,32 +47,44 @@ TemporaryOutput::TemporaryOutput(const QString& destination)
     : destination_(QFileInfo(destination).isSymLink() ? QFileInfo(destination).symLinkTarget()
                                                       : destination) {
     const QFileInfo info(destination_);
+    const std::string folderText =
+        "Cannot write to the folder \"" + info.absolutePath().toStdString();
+    // The user may rename or move the folder while the export runs; held open, it
+    // still leads to the temporary file, to remove or to rename it where it is.
+    folder_ = ::open(QFile::encodeName(info.absolutePath()).constData(),
+                     O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0)
+        throw ExportError(folderText + "\": " + std::strerror(errno));
     removeStale(info);
     QTemporaryFile file(info.absolutePath() + "/." + info.completeBaseName() + "-XXXXXX.partial." +
                         info.suffix());
     file.setAutoRemove(false);
-    if (!file.open())
-        throw ExportError("Cannot write to the folder \"" + info.absolutePath().toStdString() +
-                          "\": " + file.errorString().toStdString());
+    if (!file.open()) {
+        ::close(folder_);
+        throw ExportError(folderText + "\": " + file.errorString().toStdString());
+    }
     path_ = file.fileName();
+    name_ = QFile::encodeName(QFileInfo(path_).fileName());
+    destinationName_ = QFile::encodeName(info.fileName());
 }
 
 TemporaryOutput::~TemporaryOutput() {
     if (!committed_)
-        QFile::remove(path_);
+        ::unlinkat(folder_, name_.constData(), 0);
+    ::close(folder_);
 }
 
 void TemporaryOutput::commit() {
     struct stat replaced {};
-    const mode_t mode = ::stat(QFile::encodeName(destination_).constData(), &replaced) == 0
+    const mode_t mode = ::fstatat(folder_, destinationName_.constData(), &replaced, 0) == 0
                             ? replaced.st_mode & 07777
                             : 0666 & ~currentUmask();
-    ::chmod(QFile::encodeName(path_).constData(), mode);
-    std::error_code error;
-    std::filesystem::rename(path_.toStdString(), destination_.toStdString(), error);
-    if (error)
+    ::fchmodat(folder_, name_.constData(), mode, 0);
+    // Into the folder the export started in, wherever that folder is now: the
+    // movie stays beside the file it replaces.
+    if (::renameat(folder_, name_.constData(), folder_, destinationName_.constData()) != 0)
         throw ExportError("Could not save \"" + QFileInfo(destination_).fileName().toStdString() +
-                          "\": " + error.message());
+                          "\": " + std::strerror(errno));
     committed_ = true;
 }
 

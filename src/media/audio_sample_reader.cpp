@@ -29,11 +29,13 @@ std::int64_t samplesAt(const MediaTime& time) {
 
 } // namespace
 
-AudioSampleReader::AudioSampleReader(const std::string& path, MediaTime start, MediaTime end)
+AudioSampleReader::AudioSampleReader(const std::string& path, MediaTime start, MediaTime end,
+                                     DamagedMedia onDamage)
     : file_(path)
     , stream_(file_.audioStream())
     , startSample_(samplesAt(start))
-    , endSample_(samplesAt(end)) {
+    , endSample_(samplesAt(end))
+    , onDamage_(onDamage) {
     if (!stream_)
         throw MediaError("\"" + path + "\" has no audio track");
     const AVCodecID codecId = stream_->codecpar->codec_id;
@@ -71,11 +73,32 @@ std::optional<AudioChunk> AudioSampleReader::next() {
     while (!finished_) {
         if (auto chunk = takeWithinRange())
             return chunk;
-        if (finished_ || !decodeMore())
+        if (finished_)
             break;
+        if (!decodeMore()) {
+            checkReachedEnd();
+            break;
+        }
     }
     finished_ = true;
     return takeWithinRange();
+}
+
+void AudioSampleReader::checkReachedEnd() const {
+    const std::optional<MediaTime> length = streamEnd(*stream_);
+    if (onDamage_ == DamagedMedia::tolerate || !length)
+        return;
+    const std::int64_t expected = std::min(samplesAt(*length), endSample_);
+    const std::int64_t reach = nextSample_.value_or(startSample_);
+    const auto tolerance = static_cast<std::int64_t>(kDamageToleranceSeconds * kSampleRate);
+    if (reach + tolerance >= expected)
+        return;
+    const std::string total = secondsText(*length);
+    if (!nextSample_)
+        throw damagedMediaError(file_.path(), "none of its sound up to " + total + " can be read");
+    throw damagedMediaError(file_.path(), "its sound ends at " +
+                                              secondsText(MediaTime{reach, kSampleRate}) + " of " +
+                                              total);
 }
 
 std::optional<AudioChunk> AudioSampleReader::takeWithinRange() {
@@ -154,8 +177,22 @@ void AudioSampleReader::resample(const AVFrame* frame) {
         if (pts != AV_NOPTS_VALUE) {
             const std::int64_t expected =
                 samplesAt(MediaTime::fromTimestamp(pts, stream_->time_base));
-            if (!nextSample_ || std::llabs(expected - *nextSample_) > kResyncSamples)
+            if (!nextSample_ || std::llabs(expected - *nextSample_) > kResyncSamples) {
+                // Sound missing for more than a second of the range is a hole that
+                // silence would paper over.
+                if (nextSample_ && onDamage_ == DamagedMedia::fail) {
+                    const std::int64_t holeStart = std::max(*nextSample_, startSample_);
+                    const std::int64_t holeEnd = std::min(expected, endSample_);
+                    if (holeEnd - holeStart >
+                        static_cast<std::int64_t>(kDamageHoleSeconds * kSampleRate))
+                        throw damagedMediaError(
+                            file_.path(), "no sound can be read from " +
+                                              secondsText(MediaTime{*nextSample_, kSampleRate}) +
+                                              " to " +
+                                              secondsText(MediaTime{expected, kSampleRate}));
+                }
                 nextSample_ = expected;
+            }
         }
         if (!nextSample_)
             nextSample_ = 0;

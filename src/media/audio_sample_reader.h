@@ -3,6 +3,7 @@
 #pragma once
 
 #include "av_handles.h"
+#include "media_damage.h"
 #include "media_file.h"
 #include "media_time.h"
 
@@ -26,10 +27,14 @@ public:
     // Samples before `start` and at or after `end` are left out, so that clips
     // joined end to end meet to the sample. Throws MediaError when the file has no
     // audio stream or its decoder cannot be opened.
-    AudioSampleReader(const std::string& path, MediaTime start, MediaTime end);
+    AudioSampleReader(const std::string& path, MediaTime start, MediaTime end,
+                      DamagedMedia onDamage = DamagedMedia::fail);
 
     // The next run of samples, or nothing at the end of the range. A read or
-    // decode error ends the range early, like the end of the file.
+    // decode error ends the range early, like the end of the file. Unless damage
+    // is tolerated, it then throws MediaError naming the file when the sound ends
+    // before the stream's stated end within the range, or when more than a second
+    // of it is missing in the middle.
     std::optional<AudioChunk> next();
 
 private:
@@ -37,6 +42,7 @@ private:
     void resample(const AVFrame* frame);
     std::optional<AudioChunk> takeWithinRange();
     bool decodeMore();
+    void checkReachedEnd() const;
 
     MediaFile file_;
     AVStream* stream_ = nullptr;
@@ -46,6 +52,7 @@ private:
     FramePtr frame_;
     std::int64_t startSample_;
     std::int64_t endSample_;
+    DamagedMedia onDamage_;
     // Where the next resampled sample sits on the source timeline (44.1 kHz units).
     std::optional<std::int64_t> nextSample_;
     AudioChunk pending_;

@@ -21,11 +21,13 @@ std::string quoted(const std::string& path) {
 
 } // namespace
 
-VideoFrameReader::VideoFrameReader(const std::string& path, MediaTime start, MediaTime end)
+VideoFrameReader::VideoFrameReader(const std::string& path, MediaTime start, MediaTime end,
+                                   DamagedMedia onDamage)
     : file_(path)
     , stream_(file_.videoStream())
     , start_(start)
-    , end_(end) {
+    , end_(end)
+    , onDamage_(onDamage) {
     if (!stream_)
         throw MediaError(quoted(path) + " has no video track");
     const AVCodecID codecId = stream_->codecpar->codec_id;
@@ -77,12 +79,15 @@ std::optional<DecodedFrame> VideoFrameReader::next() {
         } else {
             frame = decode();
         }
+        if (!frame)
+            checkReachedEnd();
         if (!frame || frame->time >= end_)
             break;
         // A frame that does not move time forward (a broken file's duplicate
         // timestamp) would stop a writer; it is left out.
         if (lastTime_ && frame->time <= *lastTime_)
             continue;
+        checkGap(lastTime_.value_or(start_), frame->time);
         lastTime_ = frame->time;
         return frame;
     }
@@ -129,6 +134,7 @@ void VideoFrameReader::positionAtStart() {
         if (!fromBeginning && (!current || current->time > start_))
             continue;
         if (!current) {
+            checkReachedEnd();
             finish();
             return;
         }
@@ -169,6 +175,8 @@ std::optional<DecodedFrame> VideoFrameReader::decode() {
                 continue;
             }
             const MediaTime time = MediaTime::fromTimestamp(pts, stream_->time_base);
+            if (!reach_ || *reach_ < time)
+                reach_ = time;
             return DecodedFrame{std::move(frame), time};
         }
         // The end of the stream, or a decoding error, which ends it early.
@@ -180,6 +188,42 @@ std::optional<DecodedFrame> VideoFrameReader::decode() {
         if (!feedDecoder(file_.context(), stream_->index, decoder_.get(), packet_.get()))
             draining_ = true;
     }
+}
+
+void VideoFrameReader::checkReachedEnd() const {
+    if (onDamage_ == DamagedMedia::tolerate)
+        return;
+    // The index says where the last picture of the range starts. Without one, the
+    // stream's stated end stands in for it (its last frame starts a little before).
+    const std::optional<MediaTime> length = streamEnd(*stream_);
+    std::optional<MediaTime> expected = lastIndexedBefore(*stream_, end_);
+    if (!expected && length)
+        expected = std::min(*length, end_);
+    if (!expected)
+        return;
+    const MediaTime tolerance = MediaTime::fromSeconds(kDamageToleranceSeconds, 1000);
+    if (reach_ && *expected <= *reach_ + tolerance)
+        return;
+    const std::string total = secondsText(length.value_or(*expected));
+    if (!reach_)
+        throw damagedMediaError(file_.path(),
+                                "none of its pictures up to " + total + " can be read");
+    throw damagedMediaError(file_.path(),
+                            "its picture ends at " + secondsText(*reach_) + " of " + total);
+}
+
+void VideoFrameReader::checkGap(MediaTime before, MediaTime after) const {
+    if (onDamage_ == DamagedMedia::tolerate ||
+        !(MediaTime::fromSeconds(kDamageHoleSeconds, 1000) < after - before))
+        return;
+    // A screen recording may hold one picture for seconds; that is a gap the index
+    // shows too. Frames the index holds inside the gap were there and did not
+    // decode. The margins keep the neighbours' decode times (which run ahead of
+    // their presentation times) out of it.
+    const MediaTime margin = MediaTime::fromSeconds(kDamageToleranceSeconds, 1000);
+    if (indexedBetween(*stream_, before + margin, after - margin))
+        throw damagedMediaError(file_.path(), "no picture can be read from " + secondsText(before) +
+                                                  " to " + secondsText(after));
 }
 
 void VideoFrameReader::finish() {

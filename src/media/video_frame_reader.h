@@ -3,6 +3,7 @@
 #pragma once
 
 #include "av_handles.h"
+#include "media_damage.h"
 #include "media_file.h"
 #include "media_time.h"
 
@@ -23,10 +24,14 @@ public:
     // (the last one whose time is ≤ start) comes first, frames at or after `end`
     // are left out. Seeks to the key frame before `start`. Throws MediaError when
     // the file has no video stream or its decoder cannot be opened.
-    VideoFrameReader(const std::string& path, MediaTime start, MediaTime end);
+    VideoFrameReader(const std::string& path, MediaTime start, MediaTime end,
+                     DamagedMedia onDamage = DamagedMedia::fail);
 
     // The next frame of the range, or nothing at its end. A read or decode error
-    // ends the range early, like the end of the file.
+    // ends the range early, like the end of the file. Unless damage is tolerated,
+    // it then throws MediaError naming the file when frames the file's index holds
+    // within the range were not decoded: the file was cut short, or more than a
+    // second of pictures in the middle cannot be read.
     std::optional<DecodedFrame> next();
 
     const MediaFile& file() const { return file_; }
@@ -39,6 +44,10 @@ private:
     bool seekBefore(std::int64_t timestamp);
     // The next decoded frame with its time, or nothing at the end of the stream.
     std::optional<DecodedFrame> decode();
+    // Throw when decoding stopped before the last frame the index holds in the
+    // range, or left out indexed frames between `before` and `after`.
+    void checkReachedEnd() const;
+    void checkGap(MediaTime before, MediaTime after) const;
     void finish();
 
     MediaFile file_;
@@ -47,6 +56,7 @@ private:
     PacketPtr packet_;
     MediaTime start_;
     MediaTime end_;
+    DamagedMedia onDamage_;
     bool positioned_ = false;
     bool draining_ = false; // the end of the input was sent to the decoder
     bool finished_ = false;
@@ -54,6 +64,7 @@ private:
     std::optional<DecodedFrame> held_;
     std::optional<DecodedFrame> lookahead_;
     std::optional<MediaTime> lastTime_; // of the last frame handed out
+    std::optional<MediaTime> reach_;    // of the latest frame decoded
 };
 
 } // namespace kestrune

@@ -161,7 +161,7 @@ void TimelineAudioSource::enterSegment(std::size_t segment) {
     try {
         reader_ = std::make_unique<AudioSampleReader>(
             piece.path, MediaTime{position_ + sourceOffset_, kSampleRate},
-            MediaTime{end + sourceOffset_, kSampleRate});
+            MediaTime{end + sourceOffset_, kSampleRate}, DamagedMedia::tolerate);
     } catch (const std::exception&) {
         // No sound track, or a file that cannot be read: the segment is silent.
         reader_.reset();

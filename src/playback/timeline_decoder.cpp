@@ -194,7 +194,9 @@ void TimelineDecoder::begin(const Request& request) {
 std::unique_ptr<VideoFrameReader> TimelineDecoder::open(int segment, MediaTime sourceStart) {
     const PlayerSegment& piece = (*segments_)[segment];
     try {
-        return std::make_unique<VideoFrameReader>(piece.path, sourceStart, piece.end);
+        // A damaged clip plays up to where it can be read.
+        return std::make_unique<VideoFrameReader>(piece.path, sourceStart, piece.end,
+                                                  DamagedMedia::tolerate);
     } catch (const MediaError& error) {
         // The segment's time passes with the last picture still on screen.
         log::error(log::Category::Playback, "Cannot play '%s': %s", piece.path.c_str(),

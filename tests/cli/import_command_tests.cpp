@@ -4,6 +4,7 @@
 #include "fixtures/test_media.h"
 #include "model/project_store.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -90,6 +91,27 @@ TEST_F(ImportCommandTest, NamesEachRefusedFileAndFailsWhenNoneIsLeft) {
     const CliRun help = run({"import", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: kestrune-cli import FILE..."));
+}
+
+TEST_F(ImportCommandTest, AFileWhoseNameIsNotUtf8IsRefusedSayingWhy) {
+    // A legal Linux name whose byte 0xFF is no UTF-8 character: Qt hands it on as
+    // U+FFFD, which names no file, so the user learns to rename it.
+    copy("silent.mp4", "good.mp4");
+    ASSERT_EQ(::rename(QFile::encodeName(work.filePath("good.mp4")).constData(),
+                       (QFile::encodeName(work.path()) + "/clip\xff.mp4").constData()),
+              0);
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.setWorkingDirectory(work.path());
+    // Through the shell: QProcess would turn the argument into UTF-8 itself.
+    process.start("/bin/sh",
+                  {"-c", "exec \"$0\" import \"$(printf 'clip\\377.mp4')\"", KESTRUNE_CLI});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("clip\uFFFD.mp4\": its name is not valid UTF-8; rename it"))
+        << err.toStdString();
+    EXPECT_TRUE(store.listProjects().empty());
 }
 
 } // namespace

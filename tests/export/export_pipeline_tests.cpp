@@ -2,10 +2,12 @@
 // ffprobe and by decoding the result.
 #include "export/export_coordinator.h"
 #include "export/export_pipeline.h"
+#include "export/temporary_output.h"
 #include "media_probe.h"
 #include "support/event_loop.h"
 
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -432,4 +434,98 @@ TEST_F(ExportPipeline, TheMovieReplacesWhatItShouldAndNothingMore) {
     exportTo(config, output("link.mp4"));
     EXPECT_TRUE(QFileInfo(output("link.mp4")).isSymLink());
     EXPECT_EQ(probe(output("movies/target.mp4"))["streams"][0]["codec_name"], "h264");
+}
+
+TEST_F(ExportPipeline, AFolderRenamedDuringTheExportKeepsNoPartialFileAndGetsTheMovie) {
+    QDir root(folder.path());
+    auto partials = [](const QString& path) {
+        return QDir(path).entryList({"*.partial.*"}, QDir::Files | QDir::Hidden);
+    };
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    // Failed or cancelled: the temporary file goes from wherever its folder went.
+    ASSERT_TRUE(root.mkdir("movies"));
+    {
+        TemporaryOutput output(folder.filePath("movies/talk.mp4"));
+        write(output.path(), "half a movie");
+        ASSERT_EQ(partials(folder.filePath("movies")).size(), 1);
+        ASSERT_TRUE(root.rename("movies", "renamed"));
+    }
+    EXPECT_TRUE(partials(folder.filePath("renamed")).isEmpty());
+
+    // Completed: the movie lands beside the file it replaces, in the renamed folder.
+    write(folder.filePath("renamed/talk.mp4"), "previous");
+    {
+        TemporaryOutput output(folder.filePath("renamed/talk.mp4"));
+        write(output.path(), "the movie");
+        ASSERT_TRUE(root.rename("renamed", "moved"));
+        output.commit();
+    }
+    EXPECT_EQ(leftovers(), QStringList{});
+    QFile movie(folder.filePath("moved/talk.mp4"));
+    ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+    EXPECT_EQ(movie.readAll(), "the movie");
+    EXPECT_TRUE(partials(folder.filePath("moved")).isEmpty());
+}
+
+namespace {
+
+// A copy of a test clip in the test's folder, cut to `fraction` of its size: the
+// index at its front still says how long it is, the media after the cut are gone.
+QString cutShort(const QTemporaryDir& folder, const char* clip, const char* name, double fraction) {
+    const QString path = folder.filePath(name);
+    EXPECT_TRUE(QFile::copy(kMedia + "/" + clip, path));
+    const auto size = std::filesystem::file_size(QFile::encodeName(path).toStdString());
+    std::filesystem::resize_file(QFile::encodeName(path).toStdString(),
+                                 static_cast<std::uintmax_t>(size * fraction));
+    return path;
+}
+
+} // namespace
+
+TEST_F(ExportPipeline, AClipCutShortFailsTheExportWithItsName) {
+    const QString cut = cutShort(folder, "talk.mp4", "cut.mp4", 0.5);
+    ExportConfig config = configFor({{"talk.mp4", 640, 360, 3}, {"talk.mp4", 640, 360, 3}});
+    config.clips[1].path = QFile::encodeName(cut).toStdString();
+    const ExportOutcome outcome = attempt(config, output());
+    EXPECT_EQ(outcome.end, ExportOutcome::End::failed);
+    EXPECT_NE(outcome.error.find("\"cut.mp4\" is damaged"), std::string::npos) << outcome.error;
+    EXPECT_NE(outcome.error.find("of 3.00 s"), std::string::npos) << outcome.error;
+    EXPECT_EQ(leftovers(), QStringList{"cut.mp4"});
+
+    // Trimmed to the part that is still there, the clip exports; trimmed to end
+    // past the cut, it does not.
+    config = configFor({{"talk.mp4", 640, 360, 3, 0.2, 1.0}});
+    config.clips[0].path = QFile::encodeName(cut).toStdString();
+    exportTo(config, output());
+    EXPECT_NEAR(videoFrameTimes(output()).size(), 24u, 1u);
+    config.clips[0].trimOut = 2.5;
+    EXPECT_EQ(attempt(config, output("late.mp4")).end, ExportOutcome::End::failed);
+    EXPECT_FALSE(QFile::exists(output("late.mp4")));
+}
+
+TEST_F(ExportPipeline, SoundMissingInTheMiddleFailsTheExport) {
+    const ExportOutcome outcome = attempt(configFor({{"sound-gap.mp4", 640, 360, 4}}), output());
+    EXPECT_EQ(outcome.end, ExportOutcome::End::failed);
+    EXPECT_NE(outcome.error.find("\"sound-gap.mp4\" is damaged"), std::string::npos)
+        << outcome.error;
+    EXPECT_TRUE(leftovers().isEmpty());
+    // The part before the hole is whole.
+    exportTo(configFor({{"sound-gap.mp4", 640, 360, 4, 0, 0.9}}), output());
+}
+
+TEST_F(ExportPipeline, APictureHeldForSecondsIsNotDamage) {
+    // A screen recording that shows one picture from 1 s to 5 s, with sound
+    // throughout: the held picture is exported, held.
+    exportTo(configFor({{"still-gap.mp4", 640, 360, 6}}), output());
+    const std::vector<double> times = videoFrameTimes(output());
+    ASSERT_FALSE(times.empty());
+    EXPECT_NEAR(times.back(), 5.9, 0.02);
+    EXPECT_NEAR(monoSamples(output()).size() / 44100.0, 6.0, 0.05);
+    // Started inside the held stretch too.
+    exportTo(configFor({{"still-gap.mp4", 640, 360, 6, 2.0, 4.5}}), output("middle.mp4"));
+    EXPECT_FALSE(videoFrameTimes(output("middle.mp4")).empty());
 }

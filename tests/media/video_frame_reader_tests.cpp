@@ -3,8 +3,12 @@
 #include "media/media_error.h"
 #include "media/video_frame_reader.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <vector>
 
 namespace kestrune {
@@ -106,6 +110,78 @@ TEST(VideoFrameReader, NeedsAVideoTrack) {
     } catch (const MediaError& error) {
         EXPECT_THAT(error.what(), ::testing::HasSubstr(path));
     }
+}
+
+// A copy of a test clip in a folder of the test's own, for damaging.
+class DamagedClip : public ::testing::Test {
+protected:
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kestrune-damaged-" + std::to_string(::getpid()));
+    std::string path = (folder / "cut.mp4").string();
+
+    void SetUp() override {
+        std::filesystem::create_directories(folder);
+        std::filesystem::copy_file(testMedia("talk.mp4"), path,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    // Every frame of [start, end), or the reader's error.
+    std::vector<MediaTime> readAll(MediaTime start, MediaTime end,
+                                   DamagedMedia onDamage = DamagedMedia::fail,
+                                   std::string* error = nullptr) {
+        std::vector<MediaTime> times;
+        try {
+            VideoFrameReader reader(path, start, end, onDamage);
+            while (std::optional<DecodedFrame> frame = reader.next())
+                times.push_back(frame->time);
+        } catch (const MediaError& failure) {
+            if (error)
+                *error = failure.what();
+        }
+        return times;
+    }
+};
+
+TEST_F(DamagedClip, AFileCutShortIsReportedWhereItEndsButStillPreviews) {
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+    std::string error;
+    readAll(MediaTime::zero(), seconds(3), DamagedMedia::fail, &error);
+    EXPECT_THAT(error, ::testing::MatchesRegex(
+                           "\"cut.mp4\" is damaged: its picture ends at 1\\.[0-9]+ s of 3.00 s"));
+    // A preview shows it up to the cut.
+    error.clear();
+    const std::vector<MediaTime> shown =
+        readAll(MediaTime::zero(), seconds(3), DamagedMedia::tolerate, &error);
+    EXPECT_EQ(error, "");
+    ASSERT_FALSE(shown.empty());
+    EXPECT_GT(shown.back().seconds(), 1.0);
+}
+
+TEST_F(DamagedClip, PicturesThatCannotBeDecodedInTheMiddleAreDamage) {
+    // Blank out the pictures from 1.0 s to 2.5 s where they lie in the file.
+    const std::string command =
+        "ffprobe -v error -select_streams v -show_entries packet=pts_time,size,pos -of csv=p=0 '" +
+        path + "'";
+    FILE* packets = ::popen(command.c_str(), "r");
+    ASSERT_TRUE(packets);
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    double time = 0;
+    long size = 0, position = 0;
+    int blanked = 0;
+    while (std::fscanf(packets, "%lf,%ld,%ld", &time, &size, &position) == 3) {
+        if (time > 1.0 && time < 2.5) {
+            file.seekp(position);
+            file << std::string(static_cast<std::size_t>(size), '\0');
+            ++blanked;
+        }
+    }
+    ::pclose(packets);
+    file.close();
+    ASSERT_GT(blanked, 40);
+    std::string error;
+    readAll(MediaTime::zero(), seconds(3), DamagedMedia::fail, &error);
+    EXPECT_THAT(error, ::testing::HasSubstr("\"cut.mp4\" is damaged"));
 }
 
 } // namespace
