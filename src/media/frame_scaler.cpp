@@ -67,6 +67,59 @@ void copyPlanes(const AVFrame& picture, AVFrame& destination, int x, int y) {
     }
 }
 
+// The planar format to scale a picture into before turning it by `rotation` into
+// `destination`: one whose chroma, once turned, is subsampled as the destination's
+// (4:2:2 is 4:4:0 on its side). None when the destination is not three planes of
+// one- or two-byte samples, or has no such counterpart.
+AVPixelFormat turnedLayout(AVPixelFormat destination, int rotation) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(destination);
+    if (!desc || !(desc->flags & AV_PIX_FMT_FLAG_PLANAR) || (desc->flags & AV_PIX_FMT_FLAG_RGB) ||
+        (desc->flags & AV_PIX_FMT_FLAG_ALPHA) || desc->nb_components != 3)
+        return AV_PIX_FMT_NONE;
+    for (int component = 0; component < 3; ++component) {
+        const AVComponentDescriptor& comp = desc->comp[component];
+        if (comp.plane != component || comp.offset != 0 || (comp.step != 1 && comp.step != 2) ||
+            comp.step != desc->comp[0].step)
+            return AV_PIX_FMT_NONE;
+    }
+    if (rotation == 180 || desc->log2_chroma_w == desc->log2_chroma_h)
+        return destination;
+    static constexpr AVPixelFormat kOnItsSide[][2] = {
+        {AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV440P},
+        {AV_PIX_FMT_YUV422P10LE, AV_PIX_FMT_YUV440P10LE},
+        {AV_PIX_FMT_YUV422P12LE, AV_PIX_FMT_YUV440P12LE},
+    };
+    for (const auto& pair : kOnItsSide) {
+        if (pair[0] == destination)
+            return pair[1];
+        if (pair[1] == destination)
+            return pair[0];
+    }
+    return AV_PIX_FMT_NONE;
+}
+
+// Copies the planes of `picture` into `destination`, turned clockwise by
+// `rotation`, with the turned picture's top-left corner at (x, y); `picture` is in
+// the destination's turnedLayout().
+void copyPlanesTurned(const AVFrame& picture, AVFrame& destination, int x, int y, int rotation) {
+    const AVPixFmtDescriptor* from =
+        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.format));
+    const AVPixFmtDescriptor* to =
+        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(destination.format));
+    const int bytesPerSample = to->comp[0].step;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int width = AV_CEIL_RSHIFT(picture.width, plane ? from->log2_chroma_w : 0);
+        const int height = AV_CEIL_RSHIFT(picture.height, plane ? from->log2_chroma_h : 0);
+        std::uint8_t* target =
+            destination.data[plane] +
+            static_cast<std::ptrdiff_t>(y >> (plane ? to->log2_chroma_h : 0)) *
+                destination.linesize[plane] +
+            static_cast<std::ptrdiff_t>(x >> (plane ? to->log2_chroma_w : 0)) * bytesPerSample;
+        copyRotated(picture.data[plane], picture.linesize[plane], width, height, target,
+                    destination.linesize[plane], rotation, bytesPerSample);
+    }
+}
+
 bool isYuv(int format) {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(format));
     return desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB) && desc->nb_components >= 3;
@@ -152,19 +205,36 @@ bool FrameScaler::scaleIntoBgra(const AVFrame& source, AVColorSpace colorSpace, 
         !toBgra_.run(source, bgraScratch_->data, bgraScratch_->linesize))
         return false;
     copyRotated(bgraScratch_->data[0], bgraScratch_->linesize[0], width, height, corner, stride,
-                rotation);
+                rotation, 4);
     return true;
 }
 
 bool FrameScaler::scaleIntoPlanar(const AVFrame& source, AVColorSpace colorSpace, int rotation,
                                   AVFrame& destination, PixelRect target) {
     const auto format = static_cast<AVPixelFormat>(destination.format);
+    // One step from the clip's YUV to the encoder's, for BT.709 clips: turned
+    // pictures are scaled as stored, in planes that turn into the encoder's
+    // subsampling, and their samples copied turned into the target. Other
+    // matrices (which swscale does not convert between YUV formats) go through an
+    // RGB picture first.
+    const bool direct = isYuv(source.format) && colorSpace == AVCOL_SPC_BT709;
+    if (direct && rotation != 0) {
+        const AVPixelFormat layout = turnedLayout(format, rotation);
+        const bool quarterTurn = rotation % 180 != 0;
+        const int width = quarterTurn ? target.height : target.width;
+        const int height = quarterTurn ? target.width : target.height;
+        if (layout != AV_PIX_FMT_NONE && sws_isSupportedOutput(layout)) {
+            if (!prepareScratch(turnScratch_, layout, width, height) ||
+                !toPlanar_.prepare(source, colorSpace, layout, width, height) ||
+                !toPlanar_.run(source, turnScratch_->data, turnScratch_->linesize))
+                return false;
+            copyPlanesTurned(*turnScratch_, destination, target.x, target.y, rotation);
+            return true;
+        }
+    }
     if (!prepareScratch(planarScratch_, format, target.width, target.height))
         return false;
-    // One step from the clip's YUV to the encoder's. Turned pictures, and matrices
-    // other than BT.709 (which swscale does not convert between YUV formats), go
-    // through an RGB picture first.
-    if (rotation == 0 && isYuv(source.format) && colorSpace == AVCOL_SPC_BT709) {
+    if (direct && rotation == 0) {
         if (!toPlanar_.prepare(source, colorSpace, format, target.width, target.height) ||
             !toPlanar_.run(source, planarScratch_->data, planarScratch_->linesize))
             return false;

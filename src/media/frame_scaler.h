@@ -51,10 +51,11 @@ private:
     Conversion toBgra_;
     Conversion toPlanar_;
     // scratch pictures: for turns and widths swscale cannot write in place (BGRA),
-    // and the planar picture copied into the target
+    // the planar picture copied into the target, and the one copied turned
     FramePtr bgraScratch_;
     FramePtr uprightScratch_;
     FramePtr planarScratch_;
+    FramePtr turnScratch_;
 };
 
 } // namespace kestrune

@@ -3,6 +3,10 @@
 #include "media/video_frame_reader.h"
 #include "support/picture.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,6 +14,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <string>
 #include <vector>
 
 namespace kestrune {
@@ -218,6 +223,153 @@ TEST(FrameScaler, PortraitRecordingIsDrawnUprightLikeFFmpegShowsIt) {
     EXPECT_GT(topRight[2], 200);
     EXPECT_LT(topRight[1], 60);
     EXPECT_LT(topRight[0], 60);
+}
+
+// `frame` converted to `format` without scaling, YUV as BT.709 in video range and
+// BGRA in full range, as the export converts.
+FramePtr converted(const AVFrame& frame, AVPixelFormat format) {
+    FramePtr result = makePicture(format, frame.width, frame.height);
+    const SwsContextPtr context(sws_getContext(
+        frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), frame.width,
+        frame.height, format, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+    EXPECT_TRUE(context);
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    sws_setColorspaceDetails(context.get(), bt709, frame.format == AV_PIX_FMT_BGRA, bt709,
+                             format == AV_PIX_FMT_BGRA, 0, 1 << 16, 1 << 16);
+    sws_scale(context.get(), frame.data, frame.linesize, 0, frame.height, result->data,
+              result->linesize);
+    return result;
+}
+
+bool deep(const AVFrame& frame) {
+    return av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format))->comp[0].step == 2;
+}
+int sampleAt(const AVFrame& frame, int plane, int x, int y) {
+    const std::uint8_t* row = frame.data[plane] + y * frame.linesize[plane];
+    return deep(frame) ? reinterpret_cast<const std::uint16_t*>(row)[x] : row[x];
+}
+void setSample(AVFrame& frame, int plane, int x, int y, int value) {
+    std::uint8_t* row = frame.data[plane] + y * frame.linesize[plane];
+    if (deep(frame))
+        reinterpret_cast<std::uint16_t*>(row)[x] = static_cast<std::uint16_t>(value);
+    else
+        row[x] = static_cast<std::uint8_t>(value);
+}
+
+// Calls `visit(plane, x, y)` for every sample of a planar picture.
+template <typename Visit>
+void forEachSample(const AVFrame& frame, Visit visit) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    for (int plane = 0; plane < 3; ++plane)
+        for (int y = 0; y < AV_CEIL_RSHIFT(frame.height, plane ? desc->log2_chroma_h : 0); ++y)
+            for (int x = 0; x < AV_CEIL_RSHIFT(frame.width, plane ? desc->log2_chroma_w : 0); ++x)
+                visit(plane, x, y);
+}
+
+TEST(FrameScaler, TurnsEachPlaneOfTheEncodersYuvClockwise) {
+    // A 3×2 picture of six distinct samples in every plane, A B C over D E F,
+    // drawn at its own size in 8-bit and 10-bit 4:4:4.
+    for (const AVPixelFormat format : {AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV444P10LE}) {
+        SCOPED_TRACE(av_get_pix_fmt_name(format));
+        const int scale = format == AV_PIX_FMT_YUV444P ? 1 : 4;
+        FramePtr source = makePicture(format, 3, 2);
+        forEachSample(*source, [&](int plane, int x, int y) {
+            setSample(*source, plane, x, y, ("ABCDEF"[y * 3 + x] + plane * 10) * scale);
+        });
+        auto turned = [&](int rotation, int plane) {
+            const bool quarter = rotation % 180 != 0;
+            const int width = quarter ? 2 : 3, height = quarter ? 3 : 2;
+            FramePtr destination = makePicture(format, width, height);
+            FrameScaler scaler;
+            EXPECT_TRUE(scaler.scaleInto(*source, AVCOL_SPC_BT709, rotation, *destination,
+                                         {0, 0, width, height}));
+            std::string rows;
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x)
+                    rows +=
+                        static_cast<char>(sampleAt(*destination, plane, x, y) / scale - plane * 10);
+                rows += y + 1 < height ? " " : "";
+            }
+            return rows;
+        };
+        for (int plane = 0; plane < 3; ++plane) {
+            EXPECT_EQ(turned(90, plane), "DA EB FC");
+            EXPECT_EQ(turned(180, plane), "FED CBA");
+            EXPECT_EQ(turned(270, plane), "CF BE AD");
+        }
+    }
+}
+
+TEST(FrameScaler, TurnedPhonePictureInTheEncodersYuvMatchesTheRgbRoute) {
+    // The portrait clip's stored picture (red top-left, green top-right, blue
+    // below) turned each way into 8-bit 4:2:0 (H.264, HEVC) and 10-bit 4:2:2
+    // (ProRes), at an even and an odd corner and size, against the same picture
+    // turned in BGRA and then converted to the encoder's format.
+    VideoFrameReader reader(test::testMedia("portrait.mp4"), MediaTime::zero(), MediaTime{1, 30});
+    const std::optional<DecodedFrame> decoded = reader.next();
+    ASSERT_TRUE(decoded);
+    constexpr int kCleared = 3; // no colour of the picture
+    for (const AVPixelFormat format : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV422P10LE}) {
+        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+        for (const int rotation : {0, 90, 180, 270}) {
+            const bool quarter = rotation % 180 != 0;
+            for (const PixelRect landscape :
+                 {PixelRect{8, 4, 480, 270}, PixelRect{5, 3, 475, 267}}) {
+                const PixelRect target =
+                    quarter ? PixelRect{landscape.x, landscape.y, landscape.height, landscape.width}
+                            : landscape;
+                SCOPED_TRACE(testing::Message()
+                             << av_get_pix_fmt_name(format) << " turned " << rotation << " into "
+                             << target.x << "," << target.y << " " << target.width << "x"
+                             << target.height);
+                FramePtr yuv = makePicture(format, 490, 490);
+                forEachSample(*yuv,
+                              [&](int p, int x, int y) { setSample(*yuv, p, x, y, kCleared); });
+                FramePtr bgra = makePicture(AV_PIX_FMT_BGRA, 490, 490);
+                FrameScaler scaler;
+                ASSERT_TRUE(
+                    scaler.scaleInto(*decoded->frame, AVCOL_SPC_BT709, rotation, *yuv, target));
+                ASSERT_TRUE(
+                    scaler.scaleInto(*decoded->frame, AVCOL_SPC_BT709, rotation, *bgra, target));
+
+                // Nothing written outside the target (chroma: its samples, from the one
+                // before an odd corner).
+                int strays = 0;
+                forEachSample(*yuv, [&](int plane, int x, int y) {
+                    const int shiftX = plane ? desc->log2_chroma_w : 0;
+                    const int shiftY = plane ? desc->log2_chroma_h : 0;
+                    const int left = target.x >> shiftX, top = target.y >> shiftY;
+                    const bool inside = x >= left && y >= top &&
+                                        x < left + AV_CEIL_RSHIFT(target.width, shiftX) &&
+                                        y < top + AV_CEIL_RSHIFT(target.height, shiftY);
+                    strays += !inside && sampleAt(*yuv, plane, x, y) != kCleared;
+                });
+                EXPECT_EQ(strays, 0);
+
+                const FramePtr shown = converted(*yuv, AV_PIX_FMT_BGRA);
+                const FramePtr viaRgb = converted(*converted(*bgra, format), AV_PIX_FMT_BGRA);
+                double difference = 0;
+                for (int y = target.y; y < target.y + target.height; ++y)
+                    for (int x = target.x * 4; x < (target.x + target.width) * 4; ++x)
+                        if (x % 4 != 3)
+                            difference += std::abs(int(pixel(*shown, 0, y)[x]) -
+                                                   int(pixel(*viaRgb, 0, y)[x]));
+                EXPECT_LE(difference / (target.width * target.height * 3), 1.5);
+
+                // The stored top-left corner, red, where players show it.
+                const int inset = 3;
+                const int left = target.x + inset, right = target.x + target.width - 1 - inset;
+                const int top = target.y + inset, bottom = target.y + target.height - 1 - inset;
+                const std::uint8_t* red = rotation == 0     ? pixel(*shown, left, top)
+                                          : rotation == 90  ? pixel(*shown, right, top)
+                                          : rotation == 180 ? pixel(*shown, right, bottom)
+                                                            : pixel(*shown, left, bottom);
+                EXPECT_GT(red[2], 200);
+                EXPECT_LT(red[1], 60);
+                EXPECT_LT(red[0], 60);
+            }
+        }
+    }
 }
 
 } // namespace
