@@ -4,6 +4,7 @@
 #include <cmath>
 
 extern "C" {
+#include <libavutil/cpu.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -105,7 +106,14 @@ VideoOutputSettings videoOutputSettings(const ExportConfig& config) {
         settings.encoderName = "libx264";
         settings.pixelFormat = AV_PIX_FMT_YUV420P;
         settings.compressionProperties = CompressionProperties{averageBitRate(config), "high", 60};
-        settings.encoderOptions = {{"preset", "veryfast"}, {"profile", "high"}};
+        // x264 keeps frames in hand for its lookahead thread; left to choose, it
+        // keeps enough that a 4K export holds 50 MB more than an ffmpeg filter
+        // graph, for no speed. One a core keeps every core fed, and the encoded
+        // stream is the same.
+        settings.encoderOptions = {
+            {"preset", "veryfast"},
+            {"profile", "high"},
+            {"x264-params", "sync-lookahead=" + std::to_string(std::max(2, av_cpu_count()))}};
         settings.containerFormat = "mp4";
         break;
     case ExportCodec::hevc:

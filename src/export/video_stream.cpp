@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <malloc.h>
 #include <thread>
 
 namespace kestrune {
@@ -14,26 +15,27 @@ namespace {
 
 constexpr double kMaxProgressWhileRendering = 0.98;
 // Composed frames waiting for the encoder: enough to ride out a slow picture or
-// the start of the next clip (four at 1080p), few enough that a 4K export does
-// not hold more memory for them than the frames' own decoding needs (one).
-constexpr double kQueuedBytes = 16e6;
+// the start of the next clip (three at 1080p), few enough that memory stays flat.
+// A 4K frame is handed over as it is finished: one frame is encoded while the
+// next is composed, as many as a filter graph holds.
+constexpr double kQueuedBytes = 12e6;
 constexpr std::size_t kMaxFramesInFlight = 4;
 
 std::size_t framesInFlight(const ExportConfig& config) {
     const double frameBytes = 1.5 * config.outputWidth * config.outputHeight;
-    return std::clamp<std::size_t>(static_cast<std::size_t>(kQueuedBytes / frameBytes), 1,
-                                   kMaxFramesInFlight);
+    return std::min(static_cast<std::size_t>(kQueuedBytes / frameBytes), kMaxFramesInFlight);
 }
 // How long before a clip's out point the next clip starts opening.
 constexpr double kOpenAheadSeconds = 2;
 
 using log::Category;
 
-VideoStream::OpenedClip openClip(const PreloadedClip& clip) {
-    VideoStream::OpenedClip opened{
-        std::make_unique<VideoFrameReader>(clip.path, clip.start, clip.end), std::nullopt};
-    opened.first = opened.reader->next(); // seeks and decodes up to the in point
-    return opened;
+// Opens the file and starts its decoder. The first picture is decoded only when
+// the clip's turn comes, after the previous clip's decoder let go of its pictures:
+// two decoders full of pictures at once would raise the export's peak memory at
+// every change of clip.
+std::unique_ptr<VideoFrameReader> openClip(const PreloadedClip& clip) {
+    return std::make_unique<VideoFrameReader>(clip.path, clip.start, clip.end);
 }
 
 } // namespace
@@ -93,16 +95,15 @@ bool VideoStream::composeClip(std::size_t index) {
                                             : "Clip " + std::to_string(index + 1) + " of " +
                                                   std::to_string(count));
     // A failure to open this clip ahead of time comes out here, as this clip's.
-    OpenedClip opened = nextClip_.valid() ? nextClip_.get() : openClip(clip);
-    VideoFrameReader& reader = *opened.reader;
+    std::unique_ptr<VideoFrameReader> opened = nextClip_.valid() ? nextClip_.get() : openClip(clip);
+    VideoFrameReader& reader = *opened;
     const int rotation = reader.file().rotation();
     const AVColorSpace colorSpace = reader.colorSpace();
     log::info(Category::Export, "Video: started reading clip %ld/%ld: %s, timeRange=%.2f-%.2fs",
               static_cast<long>(index + 1), count, clip.fileName.c_str(), clip.start.seconds(),
               clip.end.seconds());
 
-    for (std::optional<DecodedFrame> source = std::move(opened.first); source;
-         source = reader.next()) {
+    while (std::optional<DecodedFrame> source = reader.next()) {
         if (context_.writerStopped("Video", "frame", framesComposed_))
             return false;
         stall_.check(framesComposed_);
@@ -146,6 +147,11 @@ bool VideoStream::composeClip(std::size_t index) {
     }
     log::info(Category::Export, "Video: clip %ld/%ld exhausted at frame %ld, advancing to next",
               static_cast<long>(index + 1), count, framesComposed_);
+    // The decoder's pictures and threads are freed across the allocator's
+    // per-thread arenas; handing the free pages back keeps an export of many
+    // clips from growing clip by clip.
+    opened.reset();
+    malloc_trim(0);
     return true;
 }
 

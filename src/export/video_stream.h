@@ -3,7 +3,8 @@
 // sidebar) and hands it to the writer at its place on the output timeline.
 // Reading and composing run on a thread of their own, a few frames ahead of the
 // thread that feeds the encoder, and the next clip is opened before the current
-// one ends, so that the encoder never waits for a picture.
+// one ends (its file read and its decoder started), so that the encoder never
+// waits for a picture.
 #pragma once
 
 #include "bounded_queue.h"
@@ -26,12 +27,6 @@ public:
     void run();
     long framesWritten() const { return frameIndex_; }
 
-    // A clip's reader, already positioned at its in point, with the first frame.
-    struct OpenedClip {
-        std::unique_ptr<VideoFrameReader> reader;
-        std::optional<DecodedFrame> first;
-    };
-
 private:
     struct ComposedFrame {
         FramePtr frame;
@@ -51,7 +46,7 @@ private:
     const double frameEstimate_;
     FrameComposer composer_;
     BoundedQueue<ComposedFrame> queue_;
-    std::future<OpenedClip> nextClip_;
+    std::future<std::unique_ptr<VideoFrameReader>> nextClip_;
     StallWatch stall_{"Video", "frame"};
     long framesComposed_ = 0;
     long frameIndex_ = 0; // frames the writer took

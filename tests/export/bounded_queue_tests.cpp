@@ -2,10 +2,9 @@
 // them: an export's end or cancel must never leave either side waiting.
 #include "export/bounded_queue.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <future>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -36,4 +35,18 @@ TEST(BoundedQueue, ClosingReleasesAWaitingConsumerAndItemsKeepTheirOrder) {
     queue.close();
     EXPECT_EQ(consumer.get(), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_FALSE(queue.push(5));
+}
+
+TEST(BoundedQueue, WithoutRoomEachPushWaitsUntilItsItemIsTaken) {
+    BoundedQueue<int> queue(0);
+    auto handed = std::async(std::launch::async, [&] { return queue.push(1); });
+    EXPECT_EQ(handed.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    EXPECT_EQ(queue.pop(), 1);
+    EXPECT_TRUE(handed.get());
+    // A hand-over nobody takes ends with the queue.
+    auto waiting = std::async(std::launch::async, [&] { return queue.push(2); });
+    EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    queue.close();
+    waiting.get();
+    EXPECT_EQ(queue.pop(), 2);
 }
