@@ -25,6 +25,7 @@ std::size_t framesInFlight(const ExportConfig& config) {
     const double frameBytes = 1.5 * config.outputWidth * config.outputHeight;
     return std::min(static_cast<std::size_t>(kQueuedBytes / frameBytes), kMaxFramesInFlight);
 }
+
 // How long before a clip's out point the next clip starts opening.
 constexpr double kOpenAheadSeconds = 2;
 
