@@ -2,10 +2,9 @@
 // them: an export's end or cancel must never leave either side waiting.
 #include "export/bounded_queue.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <future>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
