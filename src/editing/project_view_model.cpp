@@ -1,14 +1,10 @@
 #include "project_view_model.h"
 
-#include "model/file_reference.h"
-#include "video_metadata.h"
+#include "project_invariants.h"
 
 #include <algorithm>
 
 #include <QColor>
-#include <QFileInfo>
-#include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace kestrune {
 
@@ -18,71 +14,23 @@ std::optional<Uuid> parseId(const QString& text) {
     return Uuid::parse(text.toStdString());
 }
 
-std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+template <class Item>
+auto findById(std::vector<Item>& items, const Uuid& id) {
+    return std::find_if(items.begin(), items.end(),
+                        [&](const Item& item) { return item.id == id; });
 }
 
-// Why the file at `path` cannot be read. A name that is not valid UTF-8 reaches us
-// with its stray bytes already turned into U+FFFD (Qt decodes file names and
-// arguments as UTF-8), so it no longer leads back to the file, and a project
-// stores names as UTF-8 text: the user has to rename it.
-QString unreadableReason(const QString& path) {
-    const QString quoted = "\"" + path + "\"";
-    const QFileInfo info(path);
-    if (info.fileName().contains(QChar::ReplacementCharacter))
-        return "Cannot read " + quoted + ": its name is not valid UTF-8; rename it";
-    if (path.contains(QChar::ReplacementCharacter))
-        return "Cannot read " + quoted + ": the name of its folder is not valid UTF-8; rename it";
-    return "Cannot read " + quoted;
+bool containsClip(const Project& project, const Uuid& id) {
+    return std::any_of(project.clips.begin(), project.clips.end(),
+                       [&](const VideoClip& c) { return c.id == id; });
 }
 
-bool hasAcceptedExtension(const QString& path) {
-    static const QStringList accepted{"mp4", "mov", "m4v"};
-    return accepted.contains(QFileInfo(path).suffix().toLower());
-}
-
-// Sections past the end of the joined video would never be shown.
-void dropSectionsPastEnd(Project& project) {
-    if (project.clips.empty()) {
-        project.sections.clear();
-        return;
-    }
-    const double total = project.totalDuration();
-    std::erase_if(project.sections, [total](const Section& s) { return s.startTime >= total; });
-}
-
-void sortSections(Project& project) {
-    std::stable_sort(project.sections.begin(), project.sections.end(),
-                     [](const Section& a, const Section& b) { return a.startTime < b.startTime; });
-}
-
-void renumber(Project& project) {
-    for (std::size_t i = 0; i < project.clips.size(); ++i)
-        project.clips[i].order = static_cast<int>(i);
-}
-
-// Runs `work` on the thread pool and `done` with its result on this object's
-// thread. The watcher belongs to `owner`, so a result that arrives after the owner
-// is gone is dropped instead of touching it.
-template <class Work, class Done>
-void runInBackground(QObject* owner, Work work, Done done) {
-    using Result = decltype(work());
-    auto* watcher = new QFutureWatcher<Result>(owner);
-    QObject::connect(watcher, &QFutureWatcher<Result>::finished, owner,
-                     [watcher, done = std::move(done)]() mutable {
-                         done(watcher->result());
-                         watcher->deleteLater();
-                     });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
+QString menuText(const char* verb, const std::string& action) {
+    return action.empty() ? QString::fromLatin1(verb)
+                          : QString::fromLatin1(verb) + ' ' + QString::fromStdString(action);
 }
 
 } // namespace
-
-struct ProjectViewModel::ImportResult {
-    std::optional<VideoMetadata> metadata;
-    QString error;
-    QImage thumbnail;
-};
 
 ProjectViewModel::ProjectViewModel(const ProjectStore& store, QObject* parent)
     : QObject(parent)
@@ -96,6 +44,19 @@ ProjectViewModel::ProjectViewModel(const ProjectStore& store, QObject* parent)
     autosaveTimer_.setTimerType(Qt::PreciseTimer);
     autosaveTimer_.setInterval(kAutosaveDelayMs);
     connect(&autosaveTimer_, &QTimer::timeout, this, &ProjectViewModel::autosaveFired);
+
+    connect(&media_, &ClipMedia::pathsChanged, this, [this] {
+        syncClipRows();
+        emit clipPathsChanged();
+    });
+    connect(&media_, &ClipMedia::thumbnailsChanged, this, [this] {
+        syncClipRows();
+        emit thumbnailsChanged();
+    });
+    connect(&media_, &ClipMedia::importsInProgressChanged, this,
+            &ProjectViewModel::importsInProgressChanged);
+    connect(&media_, &ClipMedia::imported, this, &ProjectViewModel::addImportedClip);
+    connect(&media_, &ClipMedia::importFailed, this, &ProjectViewModel::failImport);
 }
 
 ProjectViewModel::~ProjectViewModel() = default;
@@ -103,7 +64,10 @@ ProjectViewModel::~ProjectViewModel() = default;
 void ProjectViewModel::setProject(Project project) {
     const Project before = project_;
     project_ = std::move(project);
+    nameBeforeEditing_.reset();
+    history_.clear();
     publish(before);
+    emit historyChanged();
 }
 
 void ProjectViewModel::setShowFileImporter(bool show) {
@@ -143,160 +107,191 @@ void ProjectViewModel::setTrimmingClipIdText(const QString& text) {
 }
 
 void ProjectViewModel::setName(const QString& name) {
+    const std::string text = name.toStdString();
+    if (text == project_.name)
+        return;
+    if (!nameBeforeEditing_)
+        nameBeforeEditing_ = project_.name;
     const Project before = project_;
-    project_.name = name.toStdString();
+    project_.name = text;
     publish(before);
+}
+
+void ProjectViewModel::commitName() {
+    const auto previous = std::exchange(nameBeforeEditing_, std::nullopt);
+    if (!previous || *previous == project_.name)
+        return;
+    Project before = project_;
+    before.name = *previous;
+    history_.record("Rename Project", before);
+    history_.closeStep();
+    emit historyChanged();
 }
 
 void ProjectViewModel::adoptRename(const QString& name) {
     const Project before = project_;
     project_.name = name.toStdString();
+    nameBeforeEditing_.reset();
+    // The library's rename is no edit of this window: undoing an older step
+    // keeps the new name.
+    history_.amendAll([this](Project& kept) { kept.name = project_.name; });
     touch();
     publish(before);
 }
 
 // Import
 
-void ProjectViewModel::importVideo(const QString& givenPath) {
-    const QString path = QFileInfo(givenPath).absoluteFilePath();
-    if (!hasAcceptedExtension(path)) {
-        failImport(path, "Unsupported format. Please use MP4 or MOV.");
-        return;
-    }
-    // Made now, on the main thread, so the reference is of the file the user picked.
-    const auto reference = FileReference::make(localPath(path));
-    if (!reference) {
-        failImport(path, "Failed to process video: " + unreadableReason(path));
-        return;
-    }
-    ++importsInProgress_;
-    emit importsInProgressChanged();
-    const std::string file = reference->path;
-    runInBackground(
-        this,
-        [file] {
-            ImportResult result;
-            try {
-                result.metadata = loadVideoMetadata(file);
-                result.thumbnail = makeThumbnail(file, kThumbnailTime);
-            } catch (const std::exception& error) {
-                result.error = QString::fromStdString(error.what());
-            }
-            return result;
-        },
-        [this, path, bookmark = reference->encode()](const ImportResult& result) mutable {
-            --importsInProgress_;
-            emit importsInProgressChanged();
-            finishImport(path, std::move(bookmark), result);
-        });
+std::uint64_t ProjectViewModel::startBatch(std::string action, int files) {
+    const std::uint64_t batch = ++lastImportBatch_;
+    importBatches_[batch] = {std::move(action), files};
+    return batch;
 }
 
-void ProjectViewModel::failImport(const QString& path, const QString& message) {
+std::string ProjectViewModel::finishBatchFile(std::uint64_t batch) {
+    const auto found = importBatches_.find(batch);
+    if (found == importBatches_.end())
+        return "Add Clip";
+    std::string action = found->second.action;
+    if (--found->second.pending <= 0)
+        importBatches_.erase(found);
+    return action;
+}
+
+void ProjectViewModel::importVideo(const QString& path) {
+    media_.import(path, startBatch("Add Clip", 1));
+}
+
+void ProjectViewModel::importVideoUrls(const QList<QUrl>& urls) {
+    if (urls.isEmpty())
+        return;
+    const auto batch =
+        startBatch(urls.size() > 1 ? "Add Clips" : "Add Clip", static_cast<int>(urls.size()));
+    for (const auto& url : urls)
+        media_.import(url.toLocalFile(), batch);
+}
+
+void ProjectViewModel::failImport(const QString& path, std::uint64_t batch,
+                                  const QString& message) {
+    finishBatchFile(batch);
     setImportError(message);
     emit importFinished(path, QString());
 }
 
-void ProjectViewModel::finishImport(const QString& path, std::vector<std::uint8_t> bookmark,
-                                    const ImportResult& result) {
-    if (!result.metadata) {
-        failImport(path, "Failed to process video: " + result.error);
-        return;
-    }
-    const Project before = project_;
-    VideoClip clip;
-    clip.id = Uuid::generate();
-    clip.fileName = QFileInfo(path).fileName().toStdString();
-    clip.fileSize = result.metadata->fileSize;
-    clip.duration = result.metadata->duration;
-    clip.width = result.metadata->width;
-    clip.height = result.metadata->height;
-    // Counted now, when this import's loads are done: imports running side by side
-    // append in the order they finish and each order stays its index.
-    clip.order = static_cast<int>(project_.clips.size());
-    clip.bookmarkData = std::move(bookmark);
-    project_.clips.push_back(clip);
-    touch();
-    clipPaths_[clip.id] = path;
-    emit clipPathsChanged();
-    if (!result.thumbnail.isNull()) {
-        thumbnails_[clip.id] = result.thumbnail;
-        emit thumbnailsChanged();
-    }
-    publish(before);
-    scheduleAutosave();
+void ProjectViewModel::addImportedClip(const QString& path, std::uint64_t batch,
+                                       const VideoClip& clip) {
+    // Imports running side by side append in the order they finish; the edit
+    // path numbers them.
+    edit({finishBatchFile(batch), "import " + std::to_string(batch), [&clip](Project& project) {
+              project.clips.push_back(clip);
+              return true;
+          }});
     emit importFinished(path, QString::fromStdString(clip.id.toString()));
-}
-
-void ProjectViewModel::loadThumbnail(const Uuid& clipId, const QString& path, double seconds) {
-    runInBackground(
-        this, [file = localPath(path), seconds] { return makeThumbnail(file, seconds); },
-        [this, clipId](const QImage& image) {
-            // The clip may have been removed while its picture was being made.
-            const bool present = std::any_of(project_.clips.begin(), project_.clips.end(),
-                                             [&](const VideoClip& c) { return c.id == clipId; });
-            if (image.isNull() || !present)
-                return;
-            thumbnails_[clipId] = image;
-            emit thumbnailsChanged();
-            syncClipRows();
-        });
 }
 
 // File access
 
 void ProjectViewModel::restoreFileAccess() {
     const Project before = project_;
-    std::vector<Uuid> missing;
-    bool refreshed = false;
-    for (auto& clip : project_.clips) {
-        if (!clip.bookmarkData)
-            continue;
-        const auto location = locateClip(clip);
-        if (!location || !location->found) {
-            missing.push_back(clip.id);
-            continue;
-        }
-        // A file edited in place, or another file put at the same path, no longer
-        // matches the reference; the reference is made again for what is there now.
-        if (location->isStale) {
-            if (const auto fresh = FileReference::make(location->path)) {
-                clip.bookmarkData = fresh->encode();
-                refreshed = true;
-            }
-        }
-        const QString path = QFile::decodeName(QByteArray::fromStdString(location->path));
-        clipPaths_[clip.id] = path;
-        loadThumbnail(clip.id, path, kThumbnailTime);
-    }
-    if (!missing.empty()) {
-        QStringList names;
-        for (const auto& id : missing) {
-            auto clip = std::find_if(project_.clips.begin(), project_.clips.end(),
-                                     [&](const VideoClip& c) { return c.id == id; });
-            if (clip != project_.clips.end())
-                names << QString::fromStdString(clip->fileName);
-        }
-        setImportError("Could not locate files: " + names.join(", ") +
-                       ". They may have been moved or deleted.");
-    }
+    const auto located = media_.locate(project_.clips);
+    reportMissing(located.missing);
     dropSectionsPastEnd(project_);
-    emit clipPathsChanged();
     publish(before);
-    // The refreshed references are saved without stamping the project as changed.
-    if (refreshed)
+    // The renewed references are saved without stamping the project as changed.
+    if (located.referencesRenewed)
         scheduleAutosave();
+}
+
+void ProjectViewModel::reportMissing(const std::vector<Uuid>& missing) {
+    if (missing.empty())
+        return;
+    QStringList names;
+    for (const auto& id : missing) {
+        const auto clip = findById(project_.clips, id);
+        if (clip != project_.clips.end())
+            names << QString::fromStdString(clip->fileName);
+    }
+    setImportError("Could not locate files: " + names.join(", ") +
+                   ". They may have been moved or deleted.");
 }
 
 void ProjectViewModel::releaseFileAccess() {
     setAutosaveRunning(false);
-    if (clipPaths_.empty())
-        return;
-    clipPaths_.clear();
-    emit clipPathsChanged();
-    syncClipRows();
+    media_.releaseFiles();
 }
 
 // Editing
+
+bool ProjectViewModel::edit(const ProjectEdit& edit) {
+    // A name still being typed is a step of its own, before this one.
+    commitName();
+    Project after = project_;
+    if (!edit.change(after))
+        return false;
+    keepInvariants(project_, after);
+    after.updatedAt = Date::now();
+    const bool changed = !sameDocument(project_, after);
+    if (changed)
+        history_.record(edit.action, project_, edit.mergeKey);
+    const Project before = std::exchange(project_, std::move(after));
+    media_.keepOnly(project_.clips);
+    publish(before);
+    scheduleAutosave();
+    if (changed)
+        emit historyChanged();
+    return true;
+}
+
+void ProjectViewModel::closeStep() {
+    commitName();
+    history_.closeStep();
+}
+
+void ProjectViewModel::undo() {
+    commitName();
+    if (auto step = history_.undo(project_))
+        restore(std::move(step->project));
+}
+
+void ProjectViewModel::redo() {
+    commitName();
+    if (auto step = history_.redo(project_))
+        restore(std::move(step->project));
+}
+
+QString ProjectViewModel::undoText() const {
+    return menuText("Undo", history_.undoAction());
+}
+
+QString ProjectViewModel::redoText() const {
+    return menuText("Redo", history_.redoAction());
+}
+
+void ProjectViewModel::restore(Project project) {
+    Project before = std::exchange(project_, std::move(project));
+    touch();
+    // A trim mode left behind by a removed clip does not come back with the clip.
+    if (trimmingClipId_ && !containsClip(before, *trimmingClipId_))
+        setTrimmingClipId(std::nullopt);
+    media_.keepOnly(project_.clips);
+    // Clips that come back are found again through their references, as when a
+    // project is opened; a file gone meanwhile is reported.
+    std::vector<VideoClip> returning;
+    for (const auto& clip : project_.clips) {
+        const auto earlier = std::find_if(before.clips.begin(), before.clips.end(),
+                                          [&](const VideoClip& c) { return c.id == clip.id; });
+        if (earlier == before.clips.end())
+            returning.push_back(clip);
+        else if (earlier->trimIn != clip.trimIn)
+            media_.loadThumbnail(clip.id, clip.trimIn);
+    }
+    const auto located = media_.locate(returning, -1);
+    for (const auto& clip : returning)
+        findById(project_.clips, clip.id)->bookmarkData = clip.bookmarkData;
+    reportMissing(located.missing);
+    publish(before);
+    scheduleAutosave();
+    emit historyChanged();
+}
 
 void ProjectViewModel::removeClip(const QString& clipId) {
     if (const auto id = parseId(clipId))
@@ -304,50 +299,51 @@ void ProjectViewModel::removeClip(const QString& clipId) {
 }
 
 void ProjectViewModel::removeClip(const Uuid& id) {
-    const Project before = project_;
-    std::erase_if(project_.clips, [&](const VideoClip& c) { return c.id == id; });
-    renumber(project_);
-    dropSectionsPastEnd(project_);
-    if (clipPaths_.erase(id))
-        emit clipPathsChanged();
-    if (thumbnails_.erase(id))
-        emit thumbnailsChanged();
-    touch();
-    publish(before);
-    scheduleAutosave();
+    edit({"Delete Clip", {}, [&id](Project& project) {
+              std::erase_if(project.clips, [&](const VideoClip& c) { return c.id == id; });
+              dropSectionsPastEnd(project);
+              return true;
+          }});
 }
 
 void ProjectViewModel::moveClip(int from, int to) {
-    const int count = clipCount();
-    if (from == to || from < 0 || to < 0 || from >= count || to >= count)
-        return;
-    const Project before = project_;
-    VideoClip clip = std::move(project_.clips[from]);
-    project_.clips.erase(project_.clips.begin() + from);
-    project_.clips.insert(project_.clips.begin() + to, std::move(clip));
-    renumber(project_);
-    touch();
-    publish(before);
-    scheduleAutosave();
+    edit({"Move Clip", {}, [from, to](Project& project) {
+              const int count = static_cast<int>(project.clips.size());
+              if (from == to || from < 0 || to < 0 || from >= count || to >= count)
+                  return false;
+              VideoClip clip = std::move(project.clips[from]);
+              project.clips.erase(project.clips.begin() + from);
+              project.clips.insert(project.clips.begin() + to, std::move(clip));
+              return true;
+          }});
 }
 
 void ProjectViewModel::updateTrim(const Uuid& clipId, double trimIn,
                                   std::optional<double> trimOut) {
-    auto clip = std::find_if(project_.clips.begin(), project_.clips.end(),
-                             [&](const VideoClip& c) { return c.id == clipId; });
-    if (clip == project_.clips.end())
-        return;
-    const Project before = project_;
-    clip->trimIn = trimIn;
-    clip->trimOut = trimOut;
-    touch();
-    publish(before);
-    scheduleAutosave();
+    edit({"Trim Clip", "trim " + clipId.toString(), [&](Project& project) {
+              const auto clip = findById(project.clips, clipId);
+              if (clip == project.clips.end())
+                  return false;
+              clip->trimIn = trimIn;
+              clip->trimOut = trimOut;
+              return true;
+          }});
 }
 
 void ProjectViewModel::updateTrim(const QString& clipId, double trimIn, double trimOut) {
     if (const auto id = parseId(clipId))
         updateTrim(*id, trimIn, trimOut < 0 ? std::nullopt : std::optional<double>(trimOut));
+}
+
+void ProjectViewModel::resetTrim(const Uuid& clipId) {
+    edit({"Reset Trim", {}, [&](Project& project) {
+              const auto clip = findById(project.clips, clipId);
+              if (clip == project.clips.end())
+                  return false;
+              clip->trimIn = 0;
+              clip->trimOut = std::nullopt;
+              return true;
+          }});
 }
 
 void ProjectViewModel::refreshThumbnail(const QString& clipId) {
@@ -356,38 +352,30 @@ void ProjectViewModel::refreshThumbnail(const QString& clipId) {
 }
 
 void ProjectViewModel::refreshThumbnail(const Uuid& clipId) {
-    auto clip = std::find_if(project_.clips.begin(), project_.clips.end(),
-                             [&](const VideoClip& c) { return c.id == clipId; });
-    const auto location = clipPaths_.find(clipId);
-    if (clip == project_.clips.end() || location == clipPaths_.end())
-        return;
-    loadThumbnail(clipId, location->second, clip->trimIn);
+    const auto clip = findById(project_.clips, clipId);
+    if (clip != project_.clips.end())
+        media_.loadThumbnail(clipId, clip->trimIn);
 }
 
 void ProjectViewModel::addSection(const QString& title, const QString& subtitle, double startTime) {
-    const Project before = project_;
-    project_.sections.push_back(
-        Section{Uuid::generate(), title.toStdString(), subtitle.toStdString(), startTime});
-    sortSections(project_);
-    touch();
-    publish(before);
-    scheduleAutosave();
+    edit({"Add Section", {}, [&](Project& project) {
+              project.sections.push_back(Section{Uuid::generate(), title.toStdString(),
+                                                 subtitle.toStdString(), startTime});
+              return true;
+          }});
 }
 
 void ProjectViewModel::updateSection(const Uuid& id, const QString& title, const QString& subtitle,
                                      double startTime) {
-    auto section = std::find_if(project_.sections.begin(), project_.sections.end(),
-                                [&](const Section& s) { return s.id == id; });
-    if (section == project_.sections.end())
-        return;
-    const Project before = project_;
-    section->title = title.toStdString();
-    section->subtitle = subtitle.toStdString();
-    section->startTime = startTime;
-    sortSections(project_);
-    touch();
-    publish(before);
-    scheduleAutosave();
+    edit({"Edit Section", {}, [&](Project& project) {
+              const auto section = findById(project.sections, id);
+              if (section == project.sections.end())
+                  return false;
+              section->title = title.toStdString();
+              section->subtitle = subtitle.toStdString();
+              section->startTime = startTime;
+              return true;
+          }});
 }
 
 void ProjectViewModel::updateSection(const QString& id, const QString& title,
@@ -397,11 +385,10 @@ void ProjectViewModel::updateSection(const QString& id, const QString& title,
 }
 
 void ProjectViewModel::deleteSection(const Uuid& id) {
-    const Project before = project_;
-    std::erase_if(project_.sections, [&](const Section& s) { return s.id == id; });
-    touch();
-    publish(before);
-    scheduleAutosave();
+    edit({"Delete Section", {}, [&id](Project& project) {
+              std::erase_if(project.sections, [&](const Section& s) { return s.id == id; });
+              return true;
+          }});
 }
 
 void ProjectViewModel::deleteSection(const QString& id) {
@@ -410,19 +397,24 @@ void ProjectViewModel::deleteSection(const QString& id) {
 }
 
 void ProjectViewModel::setSidebarOverlay(bool overlay) {
-    const Project before = project_;
-    project_.sidebarOverlay = overlay;
-    touch();
-    publish(before);
-    scheduleAutosave();
+    edit({"Change Layout", {}, [overlay](Project& project) {
+              project.sidebarOverlay = overlay;
+              return true;
+          }});
 }
 
 void ProjectViewModel::setTheme(const SidebarTheme& theme) {
-    const Project before = project_;
-    project_.sidebarTheme = theme;
-    touch();
-    publish(before);
-    scheduleAutosave();
+    edit({"Change Theme", {}, [&theme](Project& project) {
+              project.sidebarTheme = theme;
+              return true;
+          }});
+}
+
+void ProjectViewModel::setThemeColor(const SidebarTheme& theme, const std::string& field) {
+    edit({"Change Theme", "colour " + field, [&theme](Project& project) {
+              project.sidebarTheme = theme;
+              return true;
+          }});
 }
 
 QVariantMap ProjectViewModel::themeColors() const {
@@ -474,11 +466,13 @@ void ProjectViewModel::touch() {
 void ProjectViewModel::syncClipRows() {
     std::vector<ClipRow> rows;
     rows.reserve(project_.clips.size());
+    const auto& paths = media_.paths();
+    const auto& thumbnails = media_.thumbnails();
     for (const auto& clip : project_.clips) {
-        const auto location = clipPaths_.find(clip.id);
-        const auto thumbnail = thumbnails_.find(clip.id);
-        rows.push_back({clip.id, clip, location != clipPaths_.end() ? location->second : QString(),
-                        thumbnail != thumbnails_.end() ? thumbnail->second : QImage()});
+        const auto location = paths.find(clip.id);
+        const auto thumbnail = thumbnails.find(clip.id);
+        rows.push_back({clip.id, clip, location != paths.end() ? location->second : QString(),
+                        thumbnail != thumbnails.end() ? thumbnail->second : QImage()});
     }
     clipModel_.sync(rows);
 }

@@ -1,12 +1,15 @@
-// The open project as the editor sees and changes it: imports of source files,
-// the located files and thumbnails of its clips, the editing operations, and the
-// debounced automatic save. Lives on the main thread; file reading and decoding
-// run on worker threads and come back through queued results.
+// The open project as the editor sees and changes it: the editing operations,
+// all made through one edit path that keeps the undo history, and the debounced
+// automatic save. The clips' files and thumbnails, and the reading of imported
+// files, are ClipMedia's. Lives on the main thread.
 #pragma once
 
 #include "clip_list_model.h"
+#include "clip_media.h"
+#include "edit_history.h"
 #include "model/project.h"
 #include "model/project_store.h"
+#include "project_edit.h"
 #include "section_list_model.h"
 
 #include <map>
@@ -45,10 +48,15 @@ class ProjectViewModel : public QObject {
     Q_PROPERTY(QVariantMap themeColors READ themeColors NOTIFY themeChanged)
     Q_PROPERTY(bool autosavePending READ autosavePending NOTIFY autosavePendingChanged)
     Q_PROPERTY(int importsInProgress READ importsInProgress NOTIFY importsInProgressChanged)
+    // The Edit menu: "Undo Delete Clip", or "Undo" alone when there is nothing to undo.
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY historyChanged)
+    Q_PROPERTY(bool canRedo READ canRedo NOTIFY historyChanged)
+    Q_PROPERTY(QString undoText READ undoText NOTIFY historyChanged)
+    Q_PROPERTY(QString redoText READ redoText NOTIFY historyChanged)
 
 public:
     static constexpr int kAutosaveDelayMs = 300;
-    static constexpr double kThumbnailTime = 0.1;
+    static constexpr double kThumbnailTime = ClipMedia::kThumbnailTime;
 
     // Starts with a fresh "Untitled Project"; saves go to `store`, which must
     // outlive the model.
@@ -58,12 +66,14 @@ public:
 
     const Project& project() const { return project_; }
     // Replaces the project whole, as the shell does right after construction
-    // before restoreFileAccess(). Neither touches nor saves it.
+    // before restoreFileAccess(). Neither touches nor saves it; its history starts
+    // empty.
     void setProject(Project project);
 
     // Clip id → the location of its source file, for clips whose file is found.
-    const std::map<Uuid, QString>& clipPaths() const { return clipPaths_; }
-    const std::map<Uuid, QImage>& thumbnails() const { return thumbnails_; }
+    const std::map<Uuid, QString>& clipPaths() const { return media_.paths(); }
+    const std::map<Uuid, QImage>& thumbnails() const { return media_.thumbnails(); }
+    const EditHistory& history() const { return history_; }
 
     // Fields the views set directly.
     bool showFileImporter() const { return showFileImporter_; }
@@ -78,8 +88,12 @@ public:
     QString projectId() const { return QString::fromStdString(project_.id.toString()); }
     QString name() const { return QString::fromStdString(project_.name); }
     // The header's name field: the new name goes out with the next save of any
-    // kind; the rename alone does not touch the project or schedule one.
+    // kind; the rename alone does not touch the project or schedule one. Each
+    // editing of the field is one undo step, made by commitName().
     void setName(const QString& name);
+    // The name field is done with (Return, or it lost the keyboard): the names
+    // it went through since the last commit become one step.
+    Q_INVOKABLE void commitName();
     // A rename made outside the editor, in the library, which has already written
     // it to the stored file: the model takes the name and a change date no older
     // than the file's, so its next save neither undoes the rename nor dates the
@@ -91,13 +105,20 @@ public:
     ClipListModel* clips() { return &clipModel_; }
     SectionListModel* sections() { return &sectionModel_; }
     bool autosavePending() const { return autosaveTimer_.isActive(); }
-    int importsInProgress() const { return importsInProgress_; }
+    int importsInProgress() const { return media_.importsInProgress(); }
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    QString undoText() const;
+    QString redoText() const;
 
     // Adds the video file at `path` as the last clip once its metadata and thumbnail
     // are read (in the background). Failures end in importError; importFinished
     // tells either way.
     Q_INVOKABLE void importVideo(const QString& path);
     Q_INVOKABLE void importVideoUrl(const QUrl& url) { importVideo(url.toLocalFile()); }
+    // Files picked or dropped together: the clips they add are one undo step
+    // while no other edit comes between them.
+    Q_INVOKABLE void importVideoUrls(const QList<QUrl>& urls);
 
     // Locates the files of a loaded project's clips, reports the ones that are gone,
     // and drops sections past the end of the project.
@@ -108,10 +129,13 @@ public:
     Q_INVOKABLE void removeClip(const QString& clipId);
     void removeClip(const Uuid& id);
     Q_INVOKABLE void moveClip(int from, int to);
-    // trimOut absent: to the end of the clip. Taken as given.
+    // trimOut absent: to the end of the clip. Taken as given. The changes of one
+    // clip's points are one undo step until closeStep().
     void updateTrim(const Uuid& clipId, double trimIn, std::optional<double> trimOut);
     // From QML: a negative trimOut means to the end of the clip.
     Q_INVOKABLE void updateTrim(const QString& clipId, double trimIn, double trimOut);
+    // Back to the whole clip, as a step of its own.
+    void resetTrim(const Uuid& clipId);
     Q_INVOKABLE void refreshThumbnail(const QString& clipId);
     void refreshThumbnail(const Uuid& clipId);
     Q_INVOKABLE void addSection(const QString& title, const QString& subtitle, double startTime);
@@ -123,7 +147,21 @@ public:
     Q_INVOKABLE void deleteSection(const QString& id);
     void setSidebarOverlay(bool overlay);
     void setTheme(const SidebarTheme& theme);
+    // A change of the one colour `field`: changes of the same colour in a row
+    // are one undo step until closeStep().
+    void setThemeColor(const SidebarTheme& theme, const std::string& field);
     QVariantMap themeColors() const;
+
+    // The edit path: every change of the document the user makes goes through
+    // here. Applies the change, keeps the project's rules, stamps it, records the
+    // undo step when the document changed, tells the views and schedules the
+    // automatic save. Returns whether the edit applied.
+    bool edit(const ProjectEdit& edit);
+    // The edits gathered into the last step (a trim, one colour typed) are done.
+    Q_INVOKABLE void closeStep();
+    // Every undo and redo is an edit of its own: stamped and saved.
+    Q_INVOKABLE void undo();
+    Q_INVOKABLE void redo();
 
     // Saves the project 300 ms after the last call, as it is then. Does nothing for
     // a project without clips.
@@ -148,6 +186,7 @@ signals:
     void trimmingClipIdChanged();
     void autosavePendingChanged();
     void importsInProgressChanged();
+    void historyChanged();
     // One import of importVideo() ended; `clipId` is empty when it failed.
     void importFinished(const QString& path, const QString& clipId);
     // The automatic save wrote the project (or tried to: `written` is false when
@@ -155,18 +194,19 @@ signals:
     void autosaved(bool written);
 
 private:
-    struct ImportResult;
-
     QString importErrorText() const { return importError_.value_or(QString()); }
     void setImportErrorText(const QString& text);
     QString trimmingClipIdText() const;
     void setTrimmingClipIdText(const QString& text);
 
-    void finishImport(const QString& path, std::vector<std::uint8_t> bookmark,
-                      const ImportResult& result);
-    void failImport(const QString& path, const QString& message);
-    // Decodes a thumbnail in the background and shows it if the clip is still there.
-    void loadThumbnail(const Uuid& clipId, const QString& path, double seconds);
+    std::uint64_t startBatch(std::string action, int files);
+    void addImportedClip(const QString& path, std::uint64_t batch, const VideoClip& clip);
+    void failImport(const QString& path, std::uint64_t batch, const QString& message);
+    // The step name of `batch`, forgotten once its last file is read.
+    std::string finishBatchFile(std::uint64_t batch);
+    void reportMissing(const std::vector<Uuid>& missing);
+    // Shows `project`, the document an undo or redo goes back or forward to.
+    void restore(Project project);
     void touch();
     // Views learn about a change of project_ from `before`.
     void publish(const Project& before);
@@ -176,13 +216,21 @@ private:
 
     const ProjectStore& store_;
     Project project_;
-    std::map<Uuid, QString> clipPaths_;
-    std::map<Uuid, QImage> thumbnails_;
+    ClipMedia media_;
+    EditHistory history_;
+    // The name before the name field's current editing; none while it is not edited.
+    std::optional<std::string> nameBeforeEditing_;
+    std::uint64_t lastImportBatch_ = 0;
+    // The import batches still running: their step name and files still being read.
+    struct ImportBatch {
+        std::string action;
+        int pending = 0;
+    };
+    std::map<std::uint64_t, ImportBatch> importBatches_;
     bool showFileImporter_ = false;
     bool showExportDialog_ = false;
     std::optional<QString> importError_;
     std::optional<Uuid> trimmingClipId_;
-    int importsInProgress_ = 0;
     QTimer autosaveTimer_;
     ClipListModel clipModel_;
     SectionListModel sectionModel_;

@@ -98,8 +98,7 @@ Item {
                 drop.accept(Qt.CopyAction);
                 if (!root.projectVM)
                     return;
-                for (const url of drop.urls)
-                    root.projectVM.importVideoUrl(url);
+                root.projectVM.importVideoUrls(drop.urls);
             }
         }
     }

@@ -61,6 +61,11 @@ Item {
                 if (root.projectVM)
                     root.projectVM.name = text;
             }
+            // One editing of the name is one undo step.
+            onEditingFinished: {
+                if (root.projectVM)
+                    root.projectVM.commitName();
+            }
             onAccepted: focus = false
         }
 

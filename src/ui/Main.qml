@@ -5,7 +5,7 @@ import Kestrune.Views
 
 // The editor window: the header, the work area (the preview with its controls
 // and the sections panel, or the clip being trimmed) and the clip strip; the
-// File menu, the project library, the file panel and the alert over it.
+// File and Edit menus, the project library, the file panel and the alert over it.
 ApplicationWindow {
     id: window
 
@@ -20,6 +20,11 @@ ApplicationWindow {
     readonly property bool isTrimming: trimmingClip.exists
     // Space and the arrows act only while the work area's video column has the keyboard.
     readonly property bool isVideoAreaFocused: videoColumn.activeFocus
+    // A text field being edited keeps Ctrl+Z and its kin for its own text.
+    readonly property bool isEditingText: activeFocusItem instanceof TextInput
+                                          || activeFocusItem instanceof TextEdit
+    readonly property bool canUndo: projectVM !== null && projectVM.canUndo && !isEditingText
+    readonly property bool canRedo: projectVM !== null && projectVM.canRedo && !isEditingText
 
     objectName: "editorWindow"
     title: projectVM && projectVM.name !== "" ? "Kestrune — " + projectVM.name : "Kestrune"
@@ -100,6 +105,31 @@ ApplicationWindow {
                 onTriggered: window.close()
             }
         }
+        Menu {
+            title: "&Edit"
+
+            Action {
+                objectName: "undoAction"
+                text: window.projectVM ? window.projectVM.undoText : "Undo"
+                shortcut: "Ctrl+Z"
+                enabled: window.canUndo
+                onTriggered: window.projectVM.undo()
+            }
+            Action {
+                objectName: "redoAction"
+                text: window.projectVM ? window.projectVM.redoText : "Redo"
+                shortcut: "Ctrl+Shift+Z"
+                enabled: window.canRedo
+                onTriggered: window.projectVM.redo()
+            }
+        }
+    }
+
+    // Redo's second key, as other editors have it.
+    Shortcut {
+        sequences: ["Ctrl+Y"]
+        enabled: window.canRedo
+        onActivated: window.projectVM.redo()
     }
 
     ClipInfo {
@@ -286,8 +316,7 @@ ApplicationWindow {
         nameFilters: ["Movies (*.mp4 *.mov)", "MPEG-4 movies (*.mp4)", "QuickTime movies (*.mov)"]
         parentWindow: window
         onAccepted: files => {
-            for (const file of files)
-                window.projectVM.importVideoUrl(file);
+            window.projectVM.importVideoUrls(files);
             window.projectVM.showFileImporter = false;
         }
         onRejected: window.projectVM.showFileImporter = false

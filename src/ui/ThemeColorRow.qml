@@ -17,6 +17,8 @@ RowLayout {
 
     // Each edit of the text, to be applied at once when it is a colour.
     signal hexEdited(string text)
+    // The text field lost the keyboard: the edits made in it are done.
+    signal hexEditFinished
     signal pickRequested
 
     spacing: 6
@@ -44,8 +46,10 @@ RowLayout {
         Component.onCompleted: text = row.hexText
         onTextEdited: row.hexEdited(text)
         onActiveFocusChanged: {
-            if (!activeFocus)
-                text = row.hexText;
+            if (activeFocus)
+                return;
+            text = row.hexText;
+            row.hexEditFinished();
         }
         Connections {
             target: row

@@ -117,6 +117,7 @@ ColumnLayout {
                         hexText: editorModel.hexTexts[modelData.field] ?? ""
                         color: editorModel.colors[modelData.field] ?? "transparent"
                         onHexEdited: text => editorModel.setColorHex(field, text)
+                        onHexEditFinished: editorModel.finishColorEdit()
                         onPickRequested: {
                             colorPicker.field = field;
                             colorPicker.selectedColor = color;

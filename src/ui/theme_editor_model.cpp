@@ -145,7 +145,18 @@ bool ThemeEditorModel::setColorHex(const QString& field, const QString& text) {
 }
 
 bool ThemeEditorModel::setColor(const QString& field, const QColor& color) {
-    return color.isValid() && applyColor(field, CodableColor::fromColor(color));
+    if (!color.isValid())
+        return false;
+    // Each colour the picker hands back is a step of its own.
+    finishColorEdit();
+    const bool applied = applyColor(field, CodableColor::fromColor(color));
+    finishColorEdit();
+    return applied;
+}
+
+void ThemeEditorModel::finishColorEdit() {
+    if (projectVM_)
+        projectVM_->closeStep();
 }
 
 bool ThemeEditorModel::applyColor(const QString& field, const CodableColor& color) {
@@ -159,7 +170,7 @@ bool ThemeEditorModel::applyColor(const QString& field, const CodableColor& colo
     if (*target == color)
         return true;
     *target = color;
-    projectVM_->setTheme(theme);
+    projectVM_->setThemeColor(theme, field.toStdString());
     return true;
 }
 

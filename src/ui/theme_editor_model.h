@@ -1,7 +1,8 @@
 // The theme editor's side of the project theme: the presets and which of them
 // the theme matches, the colour rows with their hexadecimal texts, and every
 // change (preset, reset, typed text, picked colour) written whole through the
-// editing model. It keeps no theme of its own.
+// editing model, the texts typed into one colour's field as one undo step. It
+// keeps no theme of its own.
 #pragma once
 
 #include "model/sidebar_theme.h"
@@ -65,6 +66,9 @@ public:
     // Applies a colour handed back by a colour picker; false, and no change,
     // for an invalid colour or an unknown field.
     Q_INVOKABLE bool setColor(const QString& field, const QColor& color);
+    // A colour's text field lost the keyboard: what was typed into it since it
+    // got the keyboard is one undo step, the next change another.
+    Q_INVOKABLE void finishColorEdit();
 
 signals:
     void projectVMChanged();

@@ -98,6 +98,8 @@ void TrimSession::begin() {
         setActive(false);
         return;
     }
+    // Everything from here to finish() is one undo step.
+    projectVM_->closeStep();
     clip_ = *found;
     trimIn_ = clip_.trimIn;
     trimOut_ = clip_.trimOut.value_or(clip_.duration);
@@ -126,11 +128,15 @@ void TrimSession::onProjectChanged() {
     if (!isActive_)
         return;
     const auto& clips = projectVM_->project().clips;
-    const bool present = std::any_of(clips.begin(), clips.end(),
-                                     [this](const VideoClip& c) { return c.id == clip_.id; });
+    const auto clip = std::find_if(clips.begin(), clips.end(),
+                                   [this](const VideoClip& c) { return c.id == clip_.id; });
     // The clip was removed while it was trimmed: nothing is written for it any more.
-    if (!present)
+    if (clip == clips.end()) {
         setActive(false);
+        return;
+    }
+    // Points changed in the project itself (an undo) are shown as they are there.
+    setPoints(clip->trimIn, clip->trimOut.value_or(clip->duration), false);
 }
 
 QString TrimSession::resolutionText() const {
@@ -236,7 +242,9 @@ void TrimSession::setOutToPlayhead() {
 }
 
 void TrimSession::reset() {
-    setPoints(0, clip_.duration);
+    setPoints(0, clip_.duration, false);
+    if (isActive_ && projectVM_)
+        projectVM_->resetTrim(clip_.id);
 }
 
 void TrimSession::togglePlayback() {
@@ -252,13 +260,14 @@ void TrimSession::togglePlayback() {
 void TrimSession::finish() {
     if (isActive_ && projectVM_) {
         write();
+        projectVM_->closeStep();
         projectVM_->refreshThumbnail(clip_.id);
     }
     if (auto* manager = playbackManager())
         manager->exitTrimMode();
 }
 
-void TrimSession::setPoints(double trimIn, double trimOut) {
+void TrimSession::setPoints(double trimIn, double trimOut, bool writeThrough) {
     const bool inChanged = trimIn != trimIn_;
     const bool outChanged = trimOut != trimOut_;
     if (!inChanged && !outChanged)
@@ -275,7 +284,8 @@ void TrimSession::setPoints(double trimIn, double trimOut) {
     }
     emit rangeChanged();
     emit geometryChanged();
-    write();
+    if (writeThrough)
+        write();
 }
 
 void TrimSession::write() {

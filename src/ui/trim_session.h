@@ -1,7 +1,7 @@
 // One clip being trimmed: its details, the in and out points the trim view and
 // the clip panel edit, and the trim strip's geometry. Every change of a point is
-// written to the project at once. Starts the clip on the trim player and makes
-// its filmstrip when the clip is set; finish() ends it.
+// written to the project at once; the whole session is one undo step. Starts the clip on the trim
+// player and makes its filmstrip when the clip is set; finish() ends it.
 #pragma once
 
 #include "editing/filmstrip_model.h"
@@ -124,7 +124,7 @@ public:
     // same rules as a typed time, so the kept range never turns inside out.
     Q_INVOKABLE void setInToPlayhead();
     Q_INVOKABLE void setOutToPlayhead();
-    // Back to the whole clip.
+    // Back to the whole clip, as an undo step of its own.
     Q_INVOKABLE void reset();
     // Play the kept range, or pause it while it plays.
     Q_INVOKABLE void togglePlayback();
@@ -154,8 +154,9 @@ private:
     void begin();
     void setActive(bool active);
     void onProjectChanged();
-    // Sets both points; writes them to the project when either changed.
-    void setPoints(double trimIn, double trimOut);
+    // Sets both points; writes them to the project when either changed, unless
+    // they come from the project.
+    void setPoints(double trimIn, double trimOut, bool writeThrough = true);
     void write();
 
     QPointer<ProjectViewModel> projectVM_;

@@ -334,3 +334,37 @@ TEST_F(ShellTest, ClipChangesReloadThePreviewExceptWhileTrimmingAndTheEndOfTrimm
     model.removeClip(saved.clips[1].id);
     EXPECT_TRUE(previewShows({0, 2.5}));
 }
+
+TEST_F(ShellTest, UndoReloadsThePreviewWorksDuringAnExportAndStaysWithItsProject) {
+    const Project saved = counterProject({2, 1});
+    ASSERT_TRUE(store.save(saved));
+    app.openProjectFromLibrary(idText(saved.id));
+    ASSERT_TRUE(previewShows({0, 2, 3}));
+    ProjectViewModel* model = app.projectVM();
+
+    model->removeClip(saved.clips[0].id);
+    EXPECT_TRUE(previewShows({0, 1}));
+    // The export works on its own copy: the window goes on editing and undoing.
+    startExport();
+    model->undo();
+    EXPECT_TRUE(previewShows({0, 2, 3}));
+    EXPECT_EQ(model->clipPaths().size(), 2u);
+    model->updateTrim(saved.clips[1].id, 0, 0.5);
+    model->undo();
+    EXPECT_TRUE(previewShows({0, 2, 3}));
+    model->redo();
+    EXPECT_TRUE(previewShows({0, 2, 2.5}));
+    app.exportCoordinator()->cancel();
+    ASSERT_TRUE(heldExport.waitUntilCancelled());
+
+    // Another project, or a new one, starts with nothing to undo; so does this
+    // one opened again.
+    app.newProjectFromLibrary();
+    EXPECT_FALSE(app.projectVM()->canUndo());
+    app.openProjectFromLibrary(idText(saved.id));
+    EXPECT_FALSE(app.projectVM()->canUndo());
+    EXPECT_FALSE(app.projectVM()->canRedo());
+    app.projectVM()->setSidebarOverlay(false);
+    app.deleteProjectFromLibrary(idText(saved.id));
+    EXPECT_FALSE(app.projectVM()->canUndo());
+}

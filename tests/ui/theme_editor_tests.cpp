@@ -99,6 +99,30 @@ TEST_F(ThemeEditorTest, TheSameColourAgainIsNoEdit) {
     EXPECT_EQ(model.project().updatedAt, updatedAt);
 }
 
+TEST_F(ThemeEditorTest, AColourTypedOrPickedIsOneUndoStepAndAPresetAnother) {
+    editor.applyPreset(1);
+    for (const char* text : {"#1", "#12", "#123", "#1234", "#123456"})
+        editor.setColorHex("sidebarBackground", text);
+    editor.finishColorEdit(); // the field lost the keyboard
+    editor.setColorHex("sidebarBackground", "#654321");
+    editor.setColor("sidebarBackground", QColor("red"));
+    editor.setColor("sidebarBackground", QColor("blue"));
+    EXPECT_EQ(model.history().undoCount(), 5u);
+    EXPECT_EQ(model.undoText(), "Undo Change Theme");
+
+    model.undo();
+    EXPECT_EQ(hex("sidebarBackground"), "#FF0000");
+    model.undo();
+    EXPECT_EQ(hex("sidebarBackground"), "#654321");
+    model.undo();
+    EXPECT_EQ(hex("sidebarBackground"), "#123456");
+    model.undo();
+    EXPECT_EQ(editor.selectedPresetIndex(), 1);
+    EXPECT_EQ(theme(), SidebarTheme::presets().at(1));
+    model.undo();
+    EXPECT_EQ(theme(), SidebarTheme::classic());
+}
+
 TEST_F(ThemeEditorTest, RowsAndPresetsInDisplayOrder) {
     QStringList headings;
     QStringList fields;

@@ -168,6 +168,43 @@ TEST_F(TrimSessionTest, EveryChangeIsStoredAndAnOutPointAtTheEndIsStoredAsNone) 
     EXPECT_EQ(session.outX(), 612);
 }
 
+TEST_F(TrimSessionTest, TheSessionIsOneUndoStepAndShowsThePointsAnUndoBrings) {
+    const QString id = addClip("counter.mp4", 120);
+    start(id);
+    ASSERT_TRUE(session.isActive());
+    session.submitTrimIn("5");
+    session.submitTrimOut("60");
+    session.setInToPlayhead(); // the playhead is at 0
+    session.submitTrimIn("10");
+    EXPECT_EQ(model.history().undoCount(), 1u);
+    EXPECT_EQ(model.undoText(), "Undo Trim Clip");
+
+    session.reset();
+    EXPECT_EQ(model.undoText(), "Undo Reset Trim");
+    // An undo while trimming: the session shows the points it brings back and
+    // goes on from them as a new step.
+    model.undo();
+    EXPECT_EQ(stored().trimIn, 10);
+    EXPECT_EQ(session.trimIn(), 10);
+    EXPECT_EQ(session.trimOut(), 60);
+    EXPECT_EQ(session.trimInText(), "00:10");
+    session.submitTrimOut("50");
+    EXPECT_EQ(model.history().undoCount(), 2u);
+    session.finish();
+
+    // Trimming the clip again is another step.
+    start(QString());
+    start(id);
+    session.submitTrimIn("20");
+    EXPECT_EQ(model.history().undoCount(), 3u);
+    model.undo();
+    model.undo();
+    model.undo();
+    EXPECT_EQ(stored().trimIn, 0);
+    EXPECT_EQ(stored().trimOut, std::nullopt);
+    EXPECT_EQ(session.trimOut(), 120);
+}
+
 TEST_F(TrimSessionTest, AClipWithoutItsFileIsNotTrimmed) {
     start(addClip("counter.mp4", 4, 1, 3, /*located=*/false));
     EXPECT_FALSE(session.isActive());
