@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <QColor>
+#include <QFileInfo>
 
 namespace kestrune {
 
@@ -427,18 +428,22 @@ QVariantMap ProjectViewModel::themeColors() const {
 
 // Saving
 
+bool ProjectViewModel::worthSaving() const {
+    // An empty project is not worth a new file; one that has a file is written
+    // even when its last clip went (deleted, or its import undone), or opening it
+    // again would bring the clips back.
+    return !project_.clips.empty() || QFileInfo::exists(store_.projectFilePath(project_.id));
+}
+
 void ProjectViewModel::scheduleAutosave() {
-    // An empty project is not worth a file; a save already pending still runs.
-    if (project_.clips.empty())
-        return;
-    setAutosaveRunning(true);
+    // A save already pending still runs.
+    if (worthSaving())
+        setAutosaveRunning(true);
 }
 
 bool ProjectViewModel::saveNow() {
     setAutosaveRunning(false);
-    if (project_.clips.empty())
-        return false;
-    return store_.save(project_);
+    return worthSaving() && store_.save(project_);
 }
 
 void ProjectViewModel::setAutosaveRunning(bool start) {

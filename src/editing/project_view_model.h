@@ -164,10 +164,10 @@ public:
     Q_INVOKABLE void redo();
 
     // Saves the project 300 ms after the last call, as it is then. Does nothing for
-    // a project without clips.
-    Q_INVOKABLE void scheduleAutosave();
+    // a project without clips that has no file yet.
+    void scheduleAutosave();
     // Drops the pending automatic save and writes the project at once when it has
-    // clips. Returns whether a file was written.
+    // clips or a file. Returns whether a file was written.
     Q_INVOKABLE bool saveNow();
 
 signals:
@@ -194,6 +194,8 @@ signals:
     void autosaved(bool written);
 
 private:
+    // Whether the project has clips or already has a file to keep up to date.
+    bool worthSaving() const;
     QString importErrorText() const { return importError_.value_or(QString()); }
     void setImportErrorText(const QString& text);
     QString trimmingClipIdText() const;

@@ -55,6 +55,18 @@ TEST_F(AutosaveTest, TheSaveReadsTheProjectWhenItFiresEvenAfterTheLastClipIsGone
     EXPECT_FALSE(other->autosavePending());
     QTest::qWait(ProjectViewModel::kAutosaveDelayMs + 100);
     EXPECT_FALSE(stored(alone));
+
+    // A project that has a file keeps it up to date: opening it again must not
+    // bring back the clip.
+    auto third = makeModel();
+    const Project kept = projectOf({clipOf("C", 10)});
+    ASSERT_TRUE(store.save(kept));
+    third->setProject(kept);
+    third->removeClip(kept.clips[0].id);
+    EXPECT_TRUE(third->autosavePending());
+    QSignalSpy thirdSaved(third.get(), &ProjectViewModel::autosaved);
+    ASSERT_TRUE(thirdSaved.wait(2000));
+    EXPECT_TRUE(store.load(kept.id).clips.empty());
 }
 
 TEST_F(AutosaveTest, SaveNowWritesAtOnceAndDropsThePendingSave) {
