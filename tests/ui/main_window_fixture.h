@@ -79,6 +79,13 @@ protected:
         EXPECT_EQ(found.size(), 1u) << objectName.toStdString();
         return found.empty() ? nullptr : found.front();
     }
+    // The clip strip's card of `fileName`, or null.
+    QQuickItem* cardOf(const QString& fileName) const {
+        for (QQuickItem* card : find("clipCard"))
+            if (card->property("fileName").toString() == fileName)
+                return card;
+        return nullptr;
+    }
     // The visible items that show `text`.
     std::vector<QQuickItem*> withText(const QString& text) const {
         std::vector<QQuickItem*> found;

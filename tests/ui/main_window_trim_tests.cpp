@@ -14,13 +14,6 @@ constexpr double kFrame = 1.0 / 30; // counter.mp4
 
 class MainWindowTrimTest : public MainWindowTest {
 protected:
-    QQuickItem* cardOf(const QString& fileName) const {
-        for (QQuickItem* card : find("clipCard"))
-            if (card->property("fileName").toString() == fileName)
-                return card;
-        return nullptr;
-    }
-
     TrimSession* trimSession() const {
         const auto layouts = find("trimLayout");
         if (layouts.size() != 1)

@@ -9,13 +9,6 @@ namespace {
 
 class MainWindowUndoTest : public MainWindowTest {
 protected:
-    QQuickItem* cardOf(const QString& fileName) const {
-        for (QQuickItem* card : find("clipCard"))
-            if (card->property("fileName").toString() == fileName)
-                return card;
-        return nullptr;
-    }
-
     QObject* action(const char* name) const {
         auto* found = root->findChild<QObject*>(name);
         EXPECT_NE(found, nullptr) << name;
