@@ -166,6 +166,25 @@ TEST(FrameScaler, DrawsIntoTheEncodersYuvWithoutGoingThroughRgb) {
     }
 }
 
+// The 3×2 `source` drawn turned by `rotation` at its own size, in its own format,
+// read back a row at a time ("DA EB FC") with `letterAt(frame, x, y)`.
+template <typename LetterAt>
+std::string turnedRows(const AVFrame& source, int rotation, LetterAt letterAt) {
+    const bool quarter = rotation % 180 != 0;
+    const int width = quarter ? 2 : 3, height = quarter ? 3 : 2;
+    FramePtr destination = makePicture(static_cast<AVPixelFormat>(source.format), width, height);
+    FrameScaler scaler;
+    EXPECT_TRUE(
+        scaler.scaleInto(source, AVCOL_SPC_BT709, rotation, *destination, {0, 0, width, height}));
+    std::string rows;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            rows += letterAt(*destination, x, y);
+        rows += y + 1 < height ? " " : "";
+    }
+    return rows;
+}
+
 TEST(FrameScaler, TurnsThePictureClockwise) {
     // A 3×2 picture of six distinct pixels, A B C over D E F, drawn at its own size.
     FramePtr source = makePicture(AV_PIX_FMT_BGRA, 3, 2);
@@ -175,19 +194,9 @@ TEST(FrameScaler, TurnsThePictureClockwise) {
             std::memset(source->data[0] + y * source->linesize[0] + x * 4, letters[y][x], 4);
 
     auto turned = [&](int rotation) {
-        const bool quarter = rotation % 180 != 0;
-        const int width = quarter ? 2 : 3, height = quarter ? 3 : 2;
-        FramePtr destination = makePicture(AV_PIX_FMT_BGRA, width, height);
-        FrameScaler scaler;
-        EXPECT_TRUE(scaler.scaleInto(*source, AVCOL_SPC_BT709, rotation, *destination,
-                                     {0, 0, width, height}));
-        std::string rows;
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x)
-                rows += static_cast<char>(*pixel(*destination, x, y));
-            rows += y + 1 < height ? " " : "";
-        }
-        return rows;
+        return turnedRows(*source, rotation, [](const AVFrame& frame, int x, int y) {
+            return static_cast<char>(*pixel(frame, x, y));
+        });
     };
     EXPECT_EQ(turned(0), "ABC DEF");
     EXPECT_EQ(turned(90), "DA EB FC");
@@ -277,20 +286,9 @@ TEST(FrameScaler, TurnsEachPlaneOfTheEncodersYuvClockwise) {
             setSample(*source, plane, x, y, ("ABCDEF"[y * 3 + x] + plane * 10) * scale);
         });
         auto turned = [&](int rotation, int plane) {
-            const bool quarter = rotation % 180 != 0;
-            const int width = quarter ? 2 : 3, height = quarter ? 3 : 2;
-            FramePtr destination = makePicture(format, width, height);
-            FrameScaler scaler;
-            EXPECT_TRUE(scaler.scaleInto(*source, AVCOL_SPC_BT709, rotation, *destination,
-                                         {0, 0, width, height}));
-            std::string rows;
-            for (int y = 0; y < height; ++y) {
-                for (int x = 0; x < width; ++x)
-                    rows +=
-                        static_cast<char>(sampleAt(*destination, plane, x, y) / scale - plane * 10);
-                rows += y + 1 < height ? " " : "";
-            }
-            return rows;
+            return turnedRows(*source, rotation, [&](const AVFrame& frame, int x, int y) {
+                return static_cast<char>(sampleAt(frame, plane, x, y) / scale - plane * 10);
+            });
         };
         for (int plane = 0; plane < 3; ++plane) {
             EXPECT_EQ(turned(90, plane), "DA EB FC");
