@@ -43,27 +43,24 @@ void EditHistory::record(std::string action, const Project& before, std::string 
 }
 
 std::optional<EditStep> EditHistory::undo(const Project& current) {
-    if (undo_.empty())
-        return std::nullopt;
-    EditStep step = std::move(undo_.back());
-    undo_.pop_back();
-    bytes_ -= step.bytes;
-    push(redo_, {step.action, current, {}, approximateBytes(current)});
-    open_ = false;
-    trim();
-    return step;
+    return step(undo_, redo_, current);
 }
 
 std::optional<EditStep> EditHistory::redo(const Project& current) {
-    if (redo_.empty())
+    return step(redo_, undo_, current);
+}
+
+std::optional<EditStep> EditHistory::step(std::deque<EditStep>& from, std::deque<EditStep>& to,
+                                          const Project& current) {
+    if (from.empty())
         return std::nullopt;
-    EditStep step = std::move(redo_.back());
-    redo_.pop_back();
-    bytes_ -= step.bytes;
-    push(undo_, {step.action, current, {}, approximateBytes(current)});
+    EditStep taken = std::move(from.back());
+    from.pop_back();
+    bytes_ -= taken.bytes;
+    push(to, {taken.action, current, {}, approximateBytes(current)});
     open_ = false;
     trim();
-    return step;
+    return taken;
 }
 
 void EditHistory::clear() {

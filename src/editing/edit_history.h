@@ -63,6 +63,9 @@ public:
     }
 
 private:
+    // Takes the last step of `from` and keeps `current` as the last of `to`.
+    std::optional<EditStep> step(std::deque<EditStep>& from, std::deque<EditStep>& to,
+                                 const Project& current);
     void push(std::deque<EditStep>& steps, EditStep step);
     void trim();
 
