@@ -43,30 +43,6 @@ bool prepareScratch(FramePtr& scratch, AVPixelFormat format, int width, int heig
     return true;
 }
 
-// Copies the planes of `picture` into `destination` with its top-left corner at
-// (x, y); both have the same planar format.
-void copyPlanes(const AVFrame& picture, AVFrame& destination, int x, int y) {
-    const AVPixFmtDescriptor* desc =
-        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.format));
-    const int bytesPerSample = desc->comp[0].step;
-    for (int plane = 0; plane < 3; ++plane) {
-        const int shiftX = plane ? desc->log2_chroma_w : 0;
-        const int shiftY = plane ? desc->log2_chroma_h : 0;
-        const auto rowBytes =
-            static_cast<std::size_t>(AV_CEIL_RSHIFT(picture.width, shiftX) * bytesPerSample);
-        const int rows = AV_CEIL_RSHIFT(picture.height, shiftY);
-        std::uint8_t* target =
-            destination.data[plane] +
-            static_cast<std::ptrdiff_t>(y >> shiftY) * destination.linesize[plane] +
-            static_cast<std::ptrdiff_t>(x >> shiftX) * bytesPerSample;
-        for (int row = 0; row < rows; ++row)
-            std::memcpy(target + static_cast<std::ptrdiff_t>(row) * destination.linesize[plane],
-                        picture.data[plane] +
-                            static_cast<std::ptrdiff_t>(row) * picture.linesize[plane],
-                        rowBytes);
-    }
-}
-
 // The planar format to scale a picture into before turning it by `rotation` into
 // `destination`: one whose chroma, once turned, is subsampled as the destination's
 // (4:2:2 is 4:4:0 on its side). None when the destination is not three planes of
@@ -99,9 +75,9 @@ AVPixelFormat turnedLayout(AVPixelFormat destination, int rotation) {
 }
 
 // Copies the planes of `picture` into `destination`, turned clockwise by
-// `rotation`, with the turned picture's top-left corner at (x, y); `picture` is in
-// the destination's turnedLayout().
-void copyPlanesTurned(const AVFrame& picture, AVFrame& destination, int x, int y, int rotation) {
+// `rotation` (0 for none), with the turned picture's top-left corner at (x, y);
+// `picture` is in the destination's format, or its turnedLayout() when turned.
+void copyPlanes(const AVFrame& picture, AVFrame& destination, int x, int y, int rotation) {
     const AVPixFmtDescriptor* from =
         av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.format));
     const AVPixFmtDescriptor* to =
@@ -228,7 +204,7 @@ bool FrameScaler::scaleIntoPlanar(const AVFrame& source, AVColorSpace colorSpace
                 !toPlanar_.prepare(source, colorSpace, layout, width, height) ||
                 !toPlanar_.run(source, turnScratch_->data, turnScratch_->linesize))
                 return false;
-            copyPlanesTurned(*turnScratch_, destination, target.x, target.y, rotation);
+            copyPlanes(*turnScratch_, destination, target.x, target.y, rotation);
             return true;
         }
     }
@@ -249,7 +225,7 @@ bool FrameScaler::scaleIntoPlanar(const AVFrame& source, AVColorSpace colorSpace
             !toPlanar_.run(upright, planarScratch_->data, planarScratch_->linesize))
             return false;
     }
-    copyPlanes(*planarScratch_, destination, target.x, target.y);
+    copyPlanes(*planarScratch_, destination, target.x, target.y, 0);
     return true;
 }
 

@@ -21,11 +21,10 @@ std::optional<MediaTime> streamEnd(const AVStream& stream) {
 }
 
 std::optional<MediaTime> lastIndexedBefore(AVStream& stream, MediaTime end) {
-    AVStream* indexed = &stream;
     const std::int64_t limit = end.toTimestamp(stream.time_base);
     // Entries are sorted by time; the last ones are the likeliest answer.
-    for (int i = avformat_index_get_entries_count(indexed) - 1; i >= 0; --i) {
-        const AVIndexEntry* entry = avformat_index_get_entry(indexed, i);
+    for (int i = avformat_index_get_entries_count(&stream) - 1; i >= 0; --i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(&stream, i);
         if (entry && counts(*entry) && entry->timestamp < limit)
             return MediaTime::fromTimestamp(entry->timestamp, stream.time_base);
     }
@@ -33,17 +32,16 @@ std::optional<MediaTime> lastIndexedBefore(AVStream& stream, MediaTime end) {
 }
 
 bool indexedBetween(AVStream& stream, MediaTime after, MediaTime before) {
-    AVStream* indexed = &stream;
     const std::int64_t from = after.toTimestamp(stream.time_base);
     const std::int64_t to = before.toTimestamp(stream.time_base);
     if (from >= to)
         return false;
     // The first entry at or after `from + 1`, then whether it starts before `to`.
-    int i = av_index_search_timestamp(indexed, from + 1, AVSEEK_FLAG_ANY);
+    int i = av_index_search_timestamp(&stream, from + 1, AVSEEK_FLAG_ANY);
     if (i < 0)
         return false;
-    for (const int count = avformat_index_get_entries_count(indexed); i < count; ++i) {
-        const AVIndexEntry* entry = avformat_index_get_entry(indexed, i);
+    for (const int count = avformat_index_get_entries_count(&stream); i < count; ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(&stream, i);
         if (!entry || entry->timestamp <= from || !counts(*entry))
             continue;
         return entry->timestamp < to;

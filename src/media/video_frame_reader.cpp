@@ -101,8 +101,7 @@ void VideoFrameReader::positionAtStart() {
     const std::int64_t first = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
     const MediaTime origin = MediaTime::fromTimestamp(first, timeBase);
     // Past the last picture nothing is on screen any more.
-    if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0 &&
-        start_ >= MediaTime::fromTimestamp(first + stream_->duration, timeBase)) {
+    if (const std::optional<MediaTime> end = streamEnd(*stream_); end && start_ >= *end) {
         finish();
         return;
     }
