@@ -61,6 +61,10 @@ struct Project {
     std::vector<Section> sections;
     // Shown as "Overlay" (true) or "Side-by-side" (false).
     bool sidebarOverlay = true;
+    // Shown as "Keep with clips": sections move with the clip they start in when
+    // clips are moved, trimmed or removed (section_anchoring.h). Files written
+    // before the setting existed read as on.
+    bool keepSectionsWithClips = true;
     SidebarTheme sidebarTheme = SidebarTheme::classic();
     Date createdAt;
     Date updatedAt;

@@ -267,6 +267,7 @@ std::string encodeProject(const Project& project) {
         {"clips", std::move(clips)},
         {"sections", std::move(sections)},
         {"sidebarOverlay", project.sidebarOverlay},
+        {"keepSectionsWithClips", project.keepSectionsWithClips},
         {"sidebarTheme", writeTheme(project.sidebarTheme)},
         {"createdAt", finite(project.createdAt.secondsSinceReference, "the creation date")},
         {"updatedAt", finite(project.updatedAt.secondsSinceReference, "the change date")}};
@@ -295,6 +296,7 @@ Project decodeProject(std::string_view text) {
     requireUniqueIds(project.clips, "clips");
     requireUniqueIds(project.sections, "sections");
     project.sidebarOverlay = object.boolean("sidebarOverlay", true);
+    project.keepSectionsWithClips = object.boolean("keepSectionsWithClips", true);
     if (const Json* theme = object.optional("sidebarTheme"))
         project.sidebarTheme = readTheme(*theme, "sidebarTheme");
     else
