@@ -1,5 +1,7 @@
 #include "project_invariants.h"
 
+#include "model/section_anchoring.h"
+
 #include <algorithm>
 
 namespace kestrune {
@@ -16,9 +18,15 @@ bool sameClipSequence(const std::vector<VideoClip>& a, const std::vector<VideoCl
 void keepInvariants(const Project& before, Project& after) {
     // A file may list its clips under orders of its own; only an edit of the
     // sequence numbers them again, so a trim never changes what plays when.
-    if (!sameClipSequence(before.clips, after.clips))
+    const bool sequenceChanged = !sameClipSequence(before.clips, after.clips);
+    if (sequenceChanged)
         for (std::size_t i = 0; i < after.clips.size(); ++i)
             after.clips[i].order = static_cast<int>(i);
+    moveSectionsWithClips(before, after);
+    // Only after the sections moved: a section of a later clip is not past the
+    // end just because an earlier clip went.
+    if (sequenceChanged)
+        dropSectionsPastEnd(after);
     std::stable_sort(after.sections.begin(), after.sections.end(),
                      [](const Section& a, const Section& b) { return a.startTime < b.startTime; });
 }

@@ -6,9 +6,11 @@
 
 namespace kestrune {
 
-// Brings `after`, an edit of `before`, back within the rules: clips are numbered
-// again when the edit added, removed or moved any; sections are sorted by start
-// time, stably, so equal starts keep the order they were made in.
+// Brings `after`, an edit of `before`, back within the rules: sections move with
+// their clips when the project keeps them together (moveSectionsWithClips); when
+// the edit added, removed or moved clips, the clips are numbered again and the
+// sections past the new end dropped; sections are sorted by start time, stably,
+// so equal starts keep the order they were made in.
 void keepInvariants(const Project& before, Project& after);
 
 // Sections past the end of the joined video would never be shown; a project

@@ -302,7 +302,6 @@ void ProjectViewModel::removeClip(const QString& clipId) {
 void ProjectViewModel::removeClip(const Uuid& id) {
     edit({"Delete Clip", {}, [&id](Project& project) {
               std::erase_if(project.clips, [&](const VideoClip& c) { return c.id == id; });
-              dropSectionsPastEnd(project);
               return true;
           }});
 }

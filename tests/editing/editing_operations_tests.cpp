@@ -57,6 +57,8 @@ TEST_F(EditingOperationsTest, RemovingAClipRenumbersAndDropsSectionsPastTheNewEn
     Project project =
         projectOf({clipOf("ten", 10, copyOf("silent.mp4", "ten.mp4")),
                    clipOf("five", 5, copyOf("silent.mp4", "five.mp4")), clipOf("other ten", 10)});
+    // Sections at fixed times on the joined timeline.
+    project.keepSectionsWithClips = false;
     project.sections = {{Uuid::generate(), "Early", "", 19.9}, {Uuid::generate(), "End", "", 20}};
     const Uuid removed = project.clips[1].id;
     const Uuid kept = project.clips[0].id;

@@ -25,7 +25,7 @@ protected:
         project.clips[2].trimIn = 1;
         project.sections = {{Uuid::generate(), "Intro", "", 0},
                             {Uuid::generate(), "Middle", "sub", 8},
-                            {Uuid::generate(), "Late", "", 16},
+                            {Uuid::generate(), "Late", "", 12},
                             {Uuid::generate(), "End", "", 20}};
         project.name = "Holiday";
         return project;
@@ -105,7 +105,9 @@ TEST_F(UndoTest, UndoingARemovalBringsBackTheClipAtItsPlaceWithItsSectionsFileAn
     open(project);
     const Uuid removed = project.clips[1].id;
     model->removeClip(removed);
-    ASSERT_EQ(model->project().sections.size(), 3u); // End is past the new end
+    // Late went with its clip; End moved up with the clip after it.
+    ASSERT_EQ(model->project().sections.size(), 3u);
+    EXPECT_EQ(model->project().sections[2].startTime, 15);
     EXPECT_EQ(model->thumbnails().count(removed), 0u);
 
     QSignalSpy rows(model->clips(), &QAbstractItemModel::rowsInserted);
