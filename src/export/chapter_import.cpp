@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -108,8 +108,7 @@ bool timeCharacter(char c) {
 
 // Digits with a colon, as a timestamp is written, whether or not it is a valid one.
 bool timeLike(std::string_view token) {
-    return !token.empty() && isDigit(token.front()) &&
-           token.find(':') != std::string_view::npos &&
+    return !token.empty() && isDigit(token.front()) && token.find(':') != std::string_view::npos &&
            std::all_of(token.begin(), token.end(), timeCharacter);
 }
 
@@ -123,8 +122,7 @@ std::optional<double> youTubeTime(std::string_view token) {
             break;
         begin = colon + 1;
     }
-    if (parts.size() < 2 || parts.size() > 3 ||
-        !std::all_of(parts.begin(), parts.end(), allDigits))
+    if (parts.size() < 2 || parts.size() > 3 || !std::all_of(parts.begin(), parts.end(), allDigits))
         return std::nullopt;
     const bool hours = parts.size() == 3;
     const std::string_view seconds = parts.back(), minutes = parts[parts.size() - 2];
@@ -215,8 +213,7 @@ LineReading trailingTime(std::string_view line) {
 std::string_view withoutBullet(std::string_view line) {
     for (std::string_view bullet :
          {"-", "*", "\xE2\x80\xA2", "\xC2\xB7", "\xE2\x80\x93", "\xE2\x80\x94"})
-        if (line.starts_with(bullet) && line.size() > bullet.size() &&
-            isSpace(line[bullet.size()]))
+        if (line.starts_with(bullet) && line.size() > bullet.size() && isSpace(line[bullet.size()]))
             return trimmed(line.substr(bullet.size()));
     return line;
 }
@@ -312,8 +309,8 @@ void addMetadataChapter(ChapterImport& import, const MetadataChapter& block) {
         const std::string_view timeBase = trimmed(block.timeBase);
         const std::size_t slash = timeBase.find('/');
         const auto num = number(timeBase.substr(0, slash));
-        const auto den = slash == std::string_view::npos ? std::nullopt
-                                                         : number(timeBase.substr(slash + 1));
+        const auto den =
+            slash == std::string_view::npos ? std::nullopt : number(timeBase.substr(slash + 1));
         readable = num && den && *num > 0 && *den > 0;
         if (readable) {
             numerator = *num;
@@ -389,8 +386,8 @@ std::optional<double> webVttTime(std::string_view token) {
                                          ? clock.substr(0, lastColon)
                                          : clock.substr(firstColon + 1, lastColon - firstColon - 1);
     const std::string_view seconds = clock.substr(lastColon + 1);
-    if ((firstColon != lastColon && (!allDigits(hours) || hours.size() > 6)) || minutes.size() != 2 ||
-        !allDigits(minutes) || seconds.size() != 2 || !allDigits(seconds) ||
+    if ((firstColon != lastColon && (!allDigits(hours) || hours.size() > 6)) ||
+        minutes.size() != 2 || !allDigits(minutes) || seconds.size() != 2 || !allDigits(seconds) ||
         *number(minutes) > 59 || *number(seconds) > 59)
         return std::nullopt;
     const auto h = hours.empty() ? std::optional<std::int64_t>(0) : number(hours);
@@ -404,7 +401,8 @@ std::optional<double> webVttTime(std::string_view token) {
 std::optional<double> cueStart(std::string_view timing) {
     const std::size_t arrow = timing.find("-->");
     const std::string_view end = trimmed(timing.substr(arrow + 3));
-    const auto endToken = end.substr(0, std::find_if(end.begin(), end.end(), isSpace) - end.begin());
+    const auto endToken =
+        end.substr(0, std::find_if(end.begin(), end.end(), isSpace) - end.begin());
     if (!webVttTime(endToken))
         return std::nullopt;
     return webVttTime(trimmed(timing.substr(0, arrow)));
@@ -469,13 +467,15 @@ std::string cueText(std::string_view markup) {
             }
             i = close;
         } else if (markup[i] == '&') {
-            const std::size_t semicolon = markup.find(';', i);
-            const auto code = semicolon == std::string_view::npos
+            // References are short; looking further for the ';' would make a long
+            // run of '&' slow to read.
+            const std::size_t length = markup.substr(i, 12).find(';');
+            const auto code = length == std::string_view::npos
                                   ? std::nullopt
-                                  : referenced(markup.substr(i + 1, semicolon - i - 1));
+                                  : referenced(markup.substr(i + 1, length - 1));
             if (code) {
                 appendUtf8(text, *code);
-                i = semicolon;
+                i += length;
             } else {
                 text += '&';
             }
@@ -654,8 +654,7 @@ ChapterImport readChapterFile(const QString& path) {
     return import;
 }
 
-ChapterPlacement placeChapters(const std::vector<ImportedChapter>& chapters,
-                               double totalDuration) {
+ChapterPlacement placeChapters(const std::vector<ImportedChapter>& chapters, double totalDuration) {
     ChapterPlacement placement;
     for (const auto& chapter : chapters) {
         if (chapter.start >= 0 && chapter.start < totalDuration)
@@ -664,8 +663,9 @@ ChapterPlacement placeChapters(const std::vector<ImportedChapter>& chapters,
             placement.rejected.push_back({chapter, "Starts before the beginning of the video"});
         else
             placement.rejected.push_back(
-                {chapter, std::string(chapter.start == totalDuration ? "Starts at" : "Starts after") +
-                              " the end of the video (" + clockText(totalDuration) + ")"});
+                {chapter,
+                 std::string(chapter.start == totalDuration ? "Starts at" : "Starts after") +
+                     " the end of the video (" + clockText(totalDuration) + ")"});
     }
     return placement;
 }
