@@ -20,23 +20,23 @@ using Lines = std::vector<std::string>;
 } // namespace
 
 TEST(ChapterImportTest, ReadsTheChapterLinesOfAYouTubeDescription) {
-    const auto import = parseChapterText(
-        "My trip through the Alps, 3 days: 2:30 hours of driving.\n"
-        "Recorded at 10:30am, edited on the train.\n"
-        "\n"
-        "Timestamps:\n"
-        "0:00 Intro\n"
-        "[01:02] Packing - what to bring\n"
-        "- (2:15) The pass\r\n"
-        "Lunch | Caf\xC3\xA9 \xE2\x80\x93 3:40\n"
-        "4:05 \xE2\x80\x93 4:50 Way down\n"
-        "1:02:03 - Home: at last\n"
-        "1:75 Nowhere\n"
-        "9:59\n"
-        "\n"
-        "Jump in: https://youtu.be/x?t=1:02\n"
-        "Gear list (see below)\n"
-        "#alps #roadtrip\n");
+    const auto import =
+        parseChapterText("My trip through the Alps, 3 days: 2:30 hours of driving.\n"
+                         "Recorded at 10:30am, edited on the train.\n"
+                         "\n"
+                         "Timestamps:\n"
+                         "0:00 Intro\n"
+                         "[01:02] Packing - what to bring\n"
+                         "- (2:15) The pass\r\n"
+                         "Lunch | Caf\xC3\xA9 \xE2\x80\x93 3:40\n"
+                         "4:05 \xE2\x80\x93 4:50 Way down\n"
+                         "1:02:03 - Home: at last\n"
+                         "1:75 Nowhere\n"
+                         "9:59\n"
+                         "\n"
+                         "Jump in: https://youtu.be/x?t=1:02\n"
+                         "Gear list (see below)\n"
+                         "#alps #roadtrip\n");
     EXPECT_EQ(import.format, ChapterFormat::youTube);
     EXPECT_EQ(import.chapters, (Chapters{{0, "Intro"},
                                          {62, "Packing - what to bring"},
@@ -105,9 +105,9 @@ TEST(ChapterImportTest, ReadsWebVttCuesAndSkipsOtherBlocks) {
                                          "\n"
                                          "stray words\n");
     EXPECT_EQ(import.format, ChapterFormat::webVtt);
-    EXPECT_EQ(import.chapters, (Chapters{{0, "Welcome"},
-                                         {65.25, "Questions & answers <live>"},
-                                         {65.25, "Chapter 3"}}));
+    EXPECT_EQ(
+        import.chapters,
+        (Chapters{{0, "Welcome"}, {65.25, "Questions & answers <live>"}, {65.25, "Chapter 3"}}));
     EXPECT_EQ(import.notUnderstood, (Lines{"01:61.000 --> 02:00.000", "stray words"}));
 }
 
@@ -138,9 +138,8 @@ TEST(ChapterImportTest, SaysWhenNothingCouldBeRead) {
 }
 
 TEST(ChapterImportTest, PlacesChaptersThatStartBeforeTheEnd) {
-    const auto placement =
-        placeChapters({{-1, "Early"}, {0, "Start"}, {749.9, "Last"}, {750, "At end"}, {800, "Late"}},
-                      750);
+    const auto placement = placeChapters(
+        {{-1, "Early"}, {0, "Start"}, {749.9, "Last"}, {750, "At end"}, {800, "Late"}}, 750);
     EXPECT_EQ(placement.accepted, (Chapters{{0, "Start"}, {749.9, "Last"}}));
     EXPECT_EQ(placement.rejected,
               (std::vector<RejectedChapter>{
