@@ -26,6 +26,8 @@ struct ImportedChapter {
 };
 
 struct ChapterImport {
+    // The format the text or file was read as; none when nothing in it was
+    // recognised (a YouTube description is only known by its chapter lines).
     ChapterFormat format = ChapterFormat::none;
     // In time order.
     std::vector<ImportedChapter> chapters;
@@ -38,11 +40,17 @@ struct ChapterImport {
     bool operator==(const ChapterImport&) const = default;
 };
 
-// Reads pasted or loaded text, detecting its format from the text itself.
+// Reads pasted or loaded text (UTF-8), detecting its format from the text itself:
+// ";FFMETADATA1" starts FFmpeg's metadata file (a chapter without TIMEBASE counts
+// nanoseconds, as FFmpeg reads it), "WEBVTT" a WebVTT file, and anything else is
+// read as a YouTube description, whose lines without a timestamp are left alone.
+// Untitled chapters are called "Chapter N" after their place in the list.
 ChapterImport parseChapterText(std::string_view text);
 
-// Reads a file: a video file's embedded chapters (MP4, MOV, MKV, through FFmpeg)
-// or a text file in one of the formats above.
+// Reads a file: a video file's embedded chapters (MP4, MOV, M4V, MKV, WebM,
+// through FFmpeg; known by the extension or by content that is not UTF-8 text) or
+// a text file of at most 1 MB in one of the formats above. The error names the
+// file.
 ChapterImport readChapterFile(const QString& path);
 
 struct RejectedChapter {
@@ -61,9 +69,8 @@ struct ChapterPlacement {
 };
 
 // Which chapters fit on a joined timeline of `totalDuration` seconds: those that
-// start before its end.
-ChapterPlacement placeChapters(const std::vector<ImportedChapter>& chapters,
-                               double totalDuration);
+// start at or after zero and before its end. The others keep their order.
+ChapterPlacement placeChapters(const std::vector<ImportedChapter>& chapters, double totalDuration);
 
 // New sections (fresh ids, no subtitle) for the chapters.
 std::vector<Section> sectionsForChapters(const std::vector<ImportedChapter>& chapters);
