@@ -1,6 +1,7 @@
 #include "project_view_model.h"
 
 #include "project_invariants.h"
+#include "model/section_anchoring.h"
 
 #include <algorithm>
 
@@ -396,6 +397,27 @@ void ProjectViewModel::deleteSection(const QString& id) {
         deleteSection(*parsed);
 }
 
+void ProjectViewModel::putSections(const std::string& action, std::vector<Section> sections,
+                                   bool replace) {
+    edit({action, {}, [&](Project& project) {
+              if (replace)
+                  project.sections.clear();
+              std::move(sections.begin(), sections.end(), std::back_inserter(project.sections));
+              return true;
+          }});
+}
+
+void ProjectViewModel::addSectionsFromClips(bool replace) {
+    putSections("Sections from Clips", sectionsFromClips(project_), replace);
+}
+
+void ProjectViewModel::setKeepSectionsWithClips(bool keep) {
+    edit({"Toggle Keep with Clips", {}, [keep](Project& project) {
+              project.keepSectionsWithClips = keep;
+              return true;
+          }});
+}
+
 void ProjectViewModel::setSidebarOverlay(bool overlay) {
     edit({"Change Layout", {}, [overlay](Project& project) {
               project.sidebarOverlay = overlay;
@@ -490,6 +512,8 @@ void ProjectViewModel::publish(const Project& before) {
         emit nameChanged();
     if (before.sidebarOverlay != project_.sidebarOverlay)
         emit sidebarOverlayChanged();
+    if (before.keepSectionsWithClips != project_.keepSectionsWithClips)
+        emit keepSectionsWithClipsChanged();
     if (before.clips.size() != project_.clips.size())
         emit clipCountChanged();
     if (before.totalDuration() != project_.totalDuration())

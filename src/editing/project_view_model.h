@@ -30,6 +30,9 @@ class ProjectViewModel : public QObject {
     Q_PROPERTY(QString name READ name WRITE setName NOTIFY nameChanged)
     Q_PROPERTY(bool sidebarOverlay READ sidebarOverlay WRITE setSidebarOverlay NOTIFY
                    sidebarOverlayChanged)
+    // "Keep with clips" in the sections panel.
+    Q_PROPERTY(bool keepSectionsWithClips READ keepSectionsWithClips WRITE setKeepSectionsWithClips
+                   NOTIFY keepSectionsWithClipsChanged)
     Q_PROPERTY(int clipCount READ clipCount NOTIFY clipCountChanged)
     Q_PROPERTY(double totalDuration READ totalDuration NOTIFY totalDurationChanged)
     Q_PROPERTY(kestrune::ClipListModel* clips READ clips CONSTANT)
@@ -145,6 +148,13 @@ public:
                                    double startTime);
     void deleteSection(const Uuid& id);
     Q_INVOKABLE void deleteSection(const QString& id);
+    // Sections made elsewhere (one per clip, or read from a chapter list) as one
+    // step: in place of the project's sections, or added to them.
+    void putSections(const std::string& action, std::vector<Section> sections, bool replace);
+    // "From Clips": one section per clip, titled with its file name.
+    Q_INVOKABLE void addSectionsFromClips(bool replace);
+    bool keepSectionsWithClips() const { return project_.keepSectionsWithClips; }
+    void setKeepSectionsWithClips(bool keep);
     void setSidebarOverlay(bool overlay);
     void setTheme(const SidebarTheme& theme);
     // A change of the one colour `field`: changes of the same colour in a row
@@ -175,6 +185,7 @@ signals:
     void projectIdChanged();
     void nameChanged();
     void sidebarOverlayChanged();
+    void keepSectionsWithClipsChanged();
     void clipCountChanged();
     void totalDurationChanged();
     void themeChanged();

@@ -69,6 +69,56 @@ Item {
                 Layout.bottomMargin: 8
                 spacing: 8
 
+                SmallBorderedButton {
+                    objectName: "fromClipsButton"
+                    text: "From Clips"
+                    enabled: panel.projectVM ? panel.projectVM.clipCount > 0 : false
+                    onClicked: {
+                        if (sectionRows.count > 0)
+                            fromClipsChoice.open();
+                        else
+                            panel.projectVM.addSectionsFromClips(false);
+                    }
+                }
+                SmallBorderedButton {
+                    id: importButton
+                    objectName: "importChaptersButton"
+                    text: "Import…"
+                    enabled: panel.projectVM ? panel.projectVM.clipCount > 0 : false
+                    onClicked: importMenu.popup(importButton, 0, importButton.height)
+                }
+            }
+
+            RowLayout {
+                Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                Layout.bottomMargin: 8
+                spacing: 8
+
+                Text {
+                    Layout.fillWidth: true
+                    text: "Keep with clips"
+                    font.pixelSize: 13
+                    color: EditorStyle.primaryText
+                }
+                // Sections move with the clip they start in when clips are moved,
+                // trimmed or removed.
+                Switch {
+                    objectName: "keepWithClipsSwitch"
+                    padding: 0
+                    checked: panel.projectVM ? panel.projectVM.keepSectionsWithClips : true
+                    onToggled: panel.projectVM.keepSectionsWithClips = checked
+                }
+            }
+
+            RowLayout {
+                Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                Layout.bottomMargin: 8
+                spacing: 8
+
                 Text {
                     text: "Sidebar"
                     font.pixelSize: 13
@@ -184,6 +234,47 @@ Item {
                 }
             }
         }
+    }
+
+    Menu {
+        id: importMenu
+        objectName: "importChaptersMenu"
+
+        MenuItem {
+            objectName: "importFromFileItem"
+            text: "From File…"
+            onTriggered: chapterFilePanel.open()
+        }
+        MenuItem {
+            objectName: "importFromClipboardItem"
+            text: "From Clipboard"
+            onTriggered: importSheet.showClipboard()
+        }
+    }
+
+    FilePanel {
+        id: chapterFilePanel
+        objectName: "chapterFilePanel"
+        mode: FilePanel.OpenFiles
+        title: "Import Chapters"
+        nameFilters: ["Chapter lists and videos (*.txt *.vtt *.mp4 *.mov *.m4v *.mkv)", "All files (*)"]
+        parentWindow: panel.Window.window
+        onAccepted: files => importSheet.showFile(files[0])
+    }
+
+    ChapterImportSheet {
+        id: importSheet
+        objectName: "chapterImportSheet"
+        projectVM: panel.projectVM
+    }
+
+    ReplaceOrAddDialog {
+        id: fromClipsChoice
+        objectName: "fromClipsChoice"
+        title: "Sections from Clips"
+        message: "The project already has sections. Replace them with one section per clip, "
+                 + "or add one section per clip to them?"
+        onChosen: replace => panel.projectVM.addSectionsFromClips(replace)
     }
 
     SectionFormView {

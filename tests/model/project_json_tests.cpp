@@ -36,6 +36,7 @@ Project sampleProject() {
     project.sections = {{Uuid::generate(), "Intro", "", 0},
                         {Uuid::generate(), "Climb", "Day 2", 61.5}};
     project.sidebarOverlay = false;
+    project.keepSectionsWithClips = false;
     project.sidebarTheme = SidebarTheme::presets()[2];
     project.sidebarTheme.highlightBackground = {0.1, 0.2, 0.3, 0.4};
     return project;
@@ -111,13 +112,15 @@ TEST(ProjectJson, MissingOrNullOptionalKeysTakeTheirDefaults) {
     for (bool asNull : {false, true}) {
         json document = minimalDocument();
         if (asNull) {
-            for (const char* key : {"sidebarOverlay", "sidebarTheme"})
+            for (const char* key : {"sidebarOverlay", "sidebarTheme", "keepSectionsWithClips"})
                 document[key] = nullptr;
             for (const char* key : {"bookmarkData", "trimIn", "trimOut"})
                 document["clips"][0][key] = nullptr;
         }
         Project project = decode(document);
         EXPECT_TRUE(project.sidebarOverlay);
+        // Projects made before sections could keep with their clips get it on.
+        EXPECT_TRUE(project.keepSectionsWithClips);
         EXPECT_EQ(project.sidebarTheme, SidebarTheme::classic());
         EXPECT_EQ(project.clips[0].trimIn, 0);
         EXPECT_FALSE(project.clips[0].trimOut);
