@@ -45,8 +45,9 @@ struct Anchor {
 std::optional<Anchor> anchorOf(const std::vector<ClipSpan>& spans, double t) {
     // The last clip starting at or before t; a section on a boundary belongs to
     // the clip that starts there.
-    const auto after = std::upper_bound(spans.begin(), spans.end(), t + kSameMoment,
-                                        [](double time, const ClipSpan& s) { return time < s.start; });
+    const auto after =
+        std::upper_bound(spans.begin(), spans.end(), t + kSameMoment,
+                         [](double time, const ClipSpan& s) { return time < s.start; });
     if (after == spans.begin())
         return std::nullopt;
     const ClipSpan& span = *std::prev(after);
