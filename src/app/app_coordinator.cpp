@@ -2,6 +2,7 @@
 
 #include "editing/project_view_model.h"
 #include "export/export_coordinator.h"
+#include "log/log.h"
 #include "playback/playback_manager.h"
 
 #include <QPointer>
@@ -85,6 +86,7 @@ std::unique_ptr<ProjectViewModel> AppCoordinator::createNewProject(ProjectViewMo
     leave(current, playback);
     // A new model starts with a fresh untitled project of its own.
     auto made = std::make_unique<ProjectViewModel>(store_);
+    holdLockOf(made->project().id);
     setActiveProjectId(made->project().id);
     setShowProjectLibrary(false);
     playback.player()->removeCurrentItem();
@@ -101,6 +103,8 @@ AppCoordinator::openProject(const Uuid& id, ProjectViewModel& current, PlaybackM
     } catch (const ProjectStoreError&) {
         // The fresh untitled project stands in for a file that cannot be read.
     }
+    // The lock goes with what the editor saves: the stand-in saves under its own id.
+    holdLockOf(made->project().id);
     setActiveProjectId(id);
     setShowProjectLibrary(false);
     // The preview loads once the caller has installed the model; a model that
@@ -118,6 +122,11 @@ AppCoordinator::openProject(const Uuid& id, ProjectViewModel& current, PlaybackM
 
 void AppCoordinator::deleteProject(const Uuid& id, ProjectViewModel& current,
                                    PlaybackManager& playback) {
+    // Let go of the lock before its file goes.
+    if (lockedId_ == id) {
+        lock_.reset();
+        lockedId_.reset();
+    }
     store_.deleteProject(id);
     if (activeProjectId_ != id)
         return;
@@ -128,8 +137,36 @@ void AppCoordinator::deleteProject(const Uuid& id, ProjectViewModel& current,
     current.setTrimmingClipId(std::nullopt);
     playback.pause();
     playback.player()->removeCurrentItem();
+    holdLockOf(current.project().id);
     setActiveProjectId(current.project().id);
     setShowProjectLibrary(true);
+}
+
+void AppCoordinator::holdLockOf(const Uuid& id) {
+    if (lockedId_ == id && lock_)
+        return;
+    lock_.reset();
+    lockedId_ = id;
+    auto attempt = ProjectLock::tryTake(store_.lockFilePath(id));
+    switch (attempt.outcome) {
+    case ProjectLock::Outcome::taken:
+        lock_ = std::move(attempt.lock);
+        break;
+    case ProjectLock::Outcome::held:
+        log::error(log::Category::Persistence,
+                   "The project %s is locked by another Kestrune window or kestrune-cli; "
+                   "opened without the lock",
+                   id.toString().c_str());
+        break;
+    case ProjectLock::Outcome::failed:
+        log::error(log::Category::Persistence, "Opened without the project lock: %s",
+                   attempt.error.c_str());
+        break;
+    }
+}
+
+std::optional<Uuid> AppCoordinator::lockedProjectId() const {
+    return lock_ ? lockedId_ : std::nullopt;
 }
 
 } // namespace kestrune

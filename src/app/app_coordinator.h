@@ -3,6 +3,7 @@
 // while an export runs. Lives on the main thread.
 #pragma once
 
+#include "model/project_lock.h"
 #include "model/project_store.h"
 #include "model/uuid.h"
 
@@ -72,6 +73,14 @@ public:
     // place to a fresh untitled project and the library stays shown.
     void deleteProject(const Uuid& id, ProjectViewModel& current, PlaybackManager& playback);
 
+    // Holds the lock of the project the editor shows (project_lock.h), letting go of
+    // the one held before, so kestrune-cli leaves that project alone. The project
+    // needs no file yet. A lock that another window or a running command holds is
+    // logged and done without: the project opens all the same.
+    void holdLockOf(const Uuid& id);
+    // The project whose lock is held, if any.
+    std::optional<Uuid> lockedProjectId() const;
+
 signals:
     void showProjectLibraryChanged();
     void activeProjectIdChanged();
@@ -90,6 +99,8 @@ private:
     bool exportBlockedAlert_ = false;
     qint64 newProjectRequest_ = 0;
     bool newProjectPending_ = false;
+    std::optional<Uuid> lockedId_;
+    std::optional<ProjectLock> lock_;
 };
 
 } // namespace kestrune
