@@ -5,6 +5,7 @@
 #include "log/log.h"
 #include "playback/playback_manager.h"
 
+#include <QFile>
 #include <QPointer>
 
 namespace kestrune {
@@ -12,6 +13,10 @@ namespace kestrune {
 AppCoordinator::AppCoordinator(const ProjectStore& store, QObject* parent)
     : QObject(parent)
     , store_(store) {}
+
+AppCoordinator::~AppCoordinator() {
+    releaseLock();
+}
 
 void AppCoordinator::setShowProjectLibrary(bool show) {
     if (showProjectLibrary_ == show)
@@ -123,10 +128,8 @@ AppCoordinator::openProject(const Uuid& id, ProjectViewModel& current, PlaybackM
 void AppCoordinator::deleteProject(const Uuid& id, ProjectViewModel& current,
                                    PlaybackManager& playback) {
     // Let go of the lock before its file goes.
-    if (lockedId_ == id) {
-        lock_.reset();
-        lockedId_.reset();
-    }
+    if (lockedId_ == id)
+        releaseLock();
     store_.deleteProject(id);
     if (activeProjectId_ != id)
         return;
@@ -145,7 +148,7 @@ void AppCoordinator::deleteProject(const Uuid& id, ProjectViewModel& current,
 void AppCoordinator::holdLockOf(const Uuid& id) {
     if (lockedId_ == id && lock_)
         return;
-    lock_.reset();
+    releaseLock();
     lockedId_ = id;
     auto attempt = ProjectLock::tryTake(store_.lockFilePath(id));
     switch (attempt.outcome) {
@@ -163,6 +166,15 @@ void AppCoordinator::holdLockOf(const Uuid& id) {
                    attempt.error.c_str());
         break;
     }
+}
+
+void AppCoordinator::releaseLock() {
+    // kestrune-cli only locks projects that have a file, so nobody else can be
+    // waiting on this lock file.
+    if (lock_ && lockedId_ && !QFile::exists(store_.projectFilePath(*lockedId_)))
+        QFile::remove(lock_->path());
+    lock_.reset();
+    lockedId_.reset();
 }
 
 std::optional<Uuid> AppCoordinator::lockedProjectId() const {

@@ -37,6 +37,7 @@ public:
     // Projects are read from and deleted in `store`, which must outlive the
     // coordinator and every editing model it makes.
     explicit AppCoordinator(const ProjectStore& store, QObject* parent = nullptr);
+    ~AppCoordinator() override;
 
     bool showProjectLibrary() const { return showProjectLibrary_; }
     void setShowProjectLibrary(bool show);
@@ -92,6 +93,9 @@ private:
     void setActiveProjectId(const Uuid& id);
     // Pauses the preview, saves the open project and lets go of its files.
     static void leave(ProjectViewModel& current, PlaybackManager& playback);
+    // Lets go of the project lock; the lock file of a project that never got a
+    // file goes too, so untitled projects leave nothing behind.
+    void releaseLock();
 
     const ProjectStore& store_;
     bool showProjectLibrary_ = true;

@@ -81,9 +81,8 @@ TEST_F(SectionsCommandTest, ListsAddsInTimeOrderAndClears) {
     EXPECT_EQ(added.exitCode, 0) << added.err.toStdString();
     EXPECT_EQ(added.out, "01:30\tBeach\tDay two\n");
     const Project after = store.load(project.id);
-    EXPECT_EQ(sectionsOf(after),
-              (std::vector<std::pair<std::string, double>>{
-                  {"Intro", 0}, {"Beach", 90}, {"Late\tnight", 3700}}));
+    EXPECT_EQ(sectionsOf(after), (std::vector<std::pair<std::string, double>>{
+                                     {"Intro", 0}, {"Beach", 90}, {"Late\tnight", 3700}}));
     EXPECT_EQ(after.sections[1].subtitle, "Day two");
     EXPECT_GT(after.updatedAt, project.updatedAt);
     EXPECT_EQ(run({id, "add", "--title=Seconds", "--at=95.5"}).exitCode, 0);
@@ -112,7 +111,8 @@ TEST_F(SectionsCommandTest, AddRefusesWhatTheEditorWouldNotKeep) {
     refused({id, "add", "--title", "A", "--at", "10"}, 1, "past the end of the video (00:10)");
     refused({id, "add", "--title", "A", "--at", "0:11"}, 1, "past the end of the video");
     refused({idOf(empty), "add", "--title", "A", "--at", "0"}, 1, "no clips");
-    refused({id, "add", "--title", "A", "--at", "1", "--replace"}, 2, "add does not take --replace");
+    refused({id, "add", "--title", "A", "--at", "1", "--replace"}, 2,
+            "add does not take --replace");
     refused({id, "shuffle"}, 2, "unknown subcommand 'shuffle'");
     refused({id, "clear", "extra"}, 2, "unexpected argument 'extra'");
     EXPECT_EQ(fileOf(project), before);
@@ -129,8 +129,8 @@ TEST_F(SectionsCommandTest, ImportAndFromClipsReplaceOrAddOnlyWhenTold) {
                    "[CHAPTER]\nTIMEBASE=1/1000\nSTART=40000\nEND=50000\ntitle=End\n");
     chapters.close();
 
-    for (const QStringList& arguments : {QStringList{id, "import", "chapters.txt"},
-                                         QStringList{id, "from-clips"}}) {
+    for (const QStringList& arguments :
+         {QStringList{id, "import", "chapters.txt"}, QStringList{id, "from-clips"}}) {
         CliRun refused = run(arguments);
         EXPECT_EQ(refused.exitCode, 2);
         EXPECT_TRUE(refused.err.contains("Trip already has 1 section; give --replace"))
@@ -178,7 +178,8 @@ TEST_F(SectionsCommandTest, ImportsAPastedYouTubeListAndNamesWhatItLeftOut) {
     CliRun result = run({id, "import", "-"}, pasted);
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, "00:00\tWelcome\n01:15\tThe [31mharbour\n");
-    EXPECT_TRUE(result.err.contains("not understood: 2:60 Broken time")) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains("not understood: 2:60 Broken time"))
+        << result.err.toStdString();
     EXPECT_TRUE(result.err.contains("not imported: 12:00 After the end: Starts after the end of "
                                     "the video (05:00)"))
         << result.err.toStdString();

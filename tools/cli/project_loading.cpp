@@ -75,9 +75,9 @@ std::optional<Project> loadProject(const ProjectLocation& location, const char* 
     try {
         return decodeProject(bytes);
     } catch (const DocumentError& error) {
-        fail(command, QString("'%1' is not a project file: %2")
-                          .arg(printable(location.filePath),
-                               printable(QString::fromUtf8(error.what()))));
+        fail(command,
+             QString("'%1' is not a project file: %2")
+                 .arg(printable(location.filePath), printable(QString::fromUtf8(error.what()))));
         return std::nullopt;
     }
 }

@@ -185,9 +185,8 @@ int runAdd(const ProjectLocation& location, const Options& options) {
         if (*at >= end) {
             if (before.clips.empty())
                 return std::optional(refuse("the project has no clips to put a section on"));
-            return std::optional(
-                refuse(QString("%1 is at or past the end of the video (%2)")
-                           .arg(printable(options.at->trimmed()), timeText(end))));
+            return std::optional(refuse(QString("%1 is at or past the end of the video (%2)")
+                                            .arg(printable(options.at->trimmed()), timeText(end))));
         }
         after.sections.push_back(added);
         return std::optional<int>();
@@ -207,7 +206,14 @@ ChapterImport readChapters(const QString& source) {
         failed.error = "Cannot read standard input: " + input.errorString().toStdString() + ".";
         return failed;
     }
-    const QByteArray text = input.read(kLargestChapterText + 1);
+    // A pipe hands its text over in pieces; read until it ends or is too long.
+    QByteArray text;
+    while (text.size() <= kLargestChapterText) {
+        const QByteArray piece = input.read(kLargestChapterText + 1 - text.size());
+        if (piece.isEmpty())
+            break;
+        text += piece;
+    }
     if (input.error() != QFileDevice::NoError) {
         failed.error = "Cannot read standard input: " + input.errorString().toStdString() + ".";
         return failed;
@@ -310,8 +316,8 @@ int runSections(const QStringList& arguments) {
         if (!accepted.contains(given))
             return usageError(QString("%1 does not take %2").arg(subcommand, given));
     if (options.operands.size() > operands)
-        return usageError(QString("unexpected argument '%1'")
-                              .arg(printable(options.operands.value(operands))));
+        return usageError(
+            QString("unexpected argument '%1'").arg(printable(options.operands.value(operands))));
     if (options.replace && options.add)
         return usageError("give --replace or --add, not both");
 
