@@ -2,8 +2,10 @@
 
 #include "editing/project_view_model.h"
 #include "export/export_coordinator.h"
+#include "log/log.h"
 #include "playback/playback_manager.h"
 
+#include <QFile>
 #include <QPointer>
 
 namespace kestrune {
@@ -11,6 +13,10 @@ namespace kestrune {
 AppCoordinator::AppCoordinator(const ProjectStore& store, QObject* parent)
     : QObject(parent)
     , store_(store) {}
+
+AppCoordinator::~AppCoordinator() {
+    releaseLock();
+}
 
 void AppCoordinator::setShowProjectLibrary(bool show) {
     if (showProjectLibrary_ == show)
@@ -85,6 +91,7 @@ std::unique_ptr<ProjectViewModel> AppCoordinator::createNewProject(ProjectViewMo
     leave(current, playback);
     // A new model starts with a fresh untitled project of its own.
     auto made = std::make_unique<ProjectViewModel>(store_);
+    holdLockOf(made->project().id);
     setActiveProjectId(made->project().id);
     setShowProjectLibrary(false);
     playback.player()->removeCurrentItem();
@@ -101,6 +108,8 @@ AppCoordinator::openProject(const Uuid& id, ProjectViewModel& current, PlaybackM
     } catch (const ProjectStoreError&) {
         // The fresh untitled project stands in for a file that cannot be read.
     }
+    // The lock goes with what the editor saves: the stand-in saves under its own id.
+    holdLockOf(made->project().id);
     setActiveProjectId(id);
     setShowProjectLibrary(false);
     // The preview loads once the caller has installed the model; a model that
@@ -118,6 +127,9 @@ AppCoordinator::openProject(const Uuid& id, ProjectViewModel& current, PlaybackM
 
 void AppCoordinator::deleteProject(const Uuid& id, ProjectViewModel& current,
                                    PlaybackManager& playback) {
+    // Let go of the lock before its file goes.
+    if (lockedId_ == id)
+        releaseLock();
     store_.deleteProject(id);
     if (activeProjectId_ != id)
         return;
@@ -128,8 +140,45 @@ void AppCoordinator::deleteProject(const Uuid& id, ProjectViewModel& current,
     current.setTrimmingClipId(std::nullopt);
     playback.pause();
     playback.player()->removeCurrentItem();
+    holdLockOf(current.project().id);
     setActiveProjectId(current.project().id);
     setShowProjectLibrary(true);
+}
+
+void AppCoordinator::holdLockOf(const Uuid& id) {
+    if (lockedId_ == id && lock_)
+        return;
+    releaseLock();
+    lockedId_ = id;
+    auto attempt = ProjectLock::tryTake(store_.lockFilePath(id));
+    switch (attempt.outcome) {
+    case ProjectLock::Outcome::taken:
+        lock_ = std::move(attempt.lock);
+        break;
+    case ProjectLock::Outcome::held:
+        log::error(log::Category::Persistence,
+                   "The project %s is locked by another Kestrune window or kestrune-cli; "
+                   "opened without the lock",
+                   id.toString().c_str());
+        break;
+    case ProjectLock::Outcome::failed:
+        log::error(log::Category::Persistence, "Opened without the project lock: %s",
+                   attempt.error.c_str());
+        break;
+    }
+}
+
+void AppCoordinator::releaseLock() {
+    // kestrune-cli only locks projects that have a file, so nobody else can be
+    // waiting on this lock file.
+    if (lock_ && lockedId_ && !QFile::exists(store_.projectFilePath(*lockedId_)))
+        QFile::remove(lock_->path());
+    lock_.reset();
+    lockedId_.reset();
+}
+
+std::optional<Uuid> AppCoordinator::lockedProjectId() const {
+    return lock_ ? lockedId_ : std::nullopt;
 }
 
 } // namespace kestrune

@@ -3,6 +3,7 @@
 // while an export runs. Lives on the main thread.
 #pragma once
 
+#include "model/project_lock.h"
 #include "model/project_store.h"
 #include "model/uuid.h"
 
@@ -36,6 +37,7 @@ public:
     // Projects are read from and deleted in `store`, which must outlive the
     // coordinator and every editing model it makes.
     explicit AppCoordinator(const ProjectStore& store, QObject* parent = nullptr);
+    ~AppCoordinator() override;
 
     bool showProjectLibrary() const { return showProjectLibrary_; }
     void setShowProjectLibrary(bool show);
@@ -72,6 +74,14 @@ public:
     // place to a fresh untitled project and the library stays shown.
     void deleteProject(const Uuid& id, ProjectViewModel& current, PlaybackManager& playback);
 
+    // Holds the lock of the project the editor shows (project_lock.h), letting go of
+    // the one held before, so kestrune-cli leaves that project alone. The project
+    // needs no file yet. A lock that another window or a running command holds is
+    // logged and done without: the project opens all the same.
+    void holdLockOf(const Uuid& id);
+    // The project whose lock is held, if any.
+    std::optional<Uuid> lockedProjectId() const;
+
 signals:
     void showProjectLibraryChanged();
     void activeProjectIdChanged();
@@ -83,6 +93,9 @@ private:
     void setActiveProjectId(const Uuid& id);
     // Pauses the preview, saves the open project and lets go of its files.
     static void leave(ProjectViewModel& current, PlaybackManager& playback);
+    // Lets go of the project lock; the lock file of a project that never got a
+    // file goes too, so untitled projects leave nothing behind.
+    void releaseLock();
 
     const ProjectStore& store_;
     bool showProjectLibrary_ = true;
@@ -90,6 +103,8 @@ private:
     bool exportBlockedAlert_ = false;
     qint64 newProjectRequest_ = 0;
     bool newProjectPending_ = false;
+    std::optional<Uuid> lockedId_;
+    std::optional<ProjectLock> lock_;
 };
 
 } // namespace kestrune

@@ -16,6 +16,8 @@ KestruneApp::KestruneApp(const ProjectStore& store, PlaybackManager::ClockFactor
     , appCoordinator_(store)
     , store_(store) {
     watch(*projectVM_);
+    // The editor starts on a fresh untitled project, saved once it gets clips.
+    appCoordinator_.holdLockOf(projectVM_->project().id);
 
     // The editor's half of New Project while the library is shown: close the
     // library first and create the project once it has gone (libraryDismissed).

@@ -3,6 +3,7 @@
 #include "log/log.h"
 #include "project_file.h"
 #include "project_json.h"
+#include "project_lock.h"
 
 #include <algorithm>
 #include <iostream>
@@ -80,6 +81,10 @@ QString ProjectStore::legacyAutosavePath() const {
 
 QString ProjectStore::projectFilePath(const Uuid& id) const {
     return projectsDirectory_ + "/" + QString::fromStdString(id.toString()) + ".json";
+}
+
+QString ProjectStore::lockFilePath(const Uuid& id) const {
+    return projectsDirectory_.isEmpty() ? QString() : projectLockPath(projectFilePath(id));
 }
 
 std::string ProjectStore::write(const Project& project) const {
@@ -171,6 +176,7 @@ bool ProjectStore::rename(const Uuid& id, const std::string& newName) const {
 
 void ProjectStore::deleteProject(const Uuid& id) const {
     QFile::remove(projectFilePath(id));
+    QFile::remove(lockFilePath(id));
 }
 
 void ProjectStore::migrateLegacyAutosave() const {

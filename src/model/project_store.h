@@ -46,6 +46,9 @@ public:
     // A single-project file written by early versions, migrated once at start.
     QString legacyAutosavePath() const;
     QString projectFilePath(const Uuid& id) const;
+    // The project's lock file (project_lock.h), beside its project file; empty when
+    // there is no projects folder.
+    QString lockFilePath(const Uuid& id) const;
 
     // Writes the project atomically: readers see the old file or the new one, never
     // a mix. A failure prints "[Persistence] Save project failed: …" to standard error,
@@ -71,7 +74,7 @@ public:
     // nothing, when the project cannot be read or saved.
     bool rename(const Uuid& id, const std::string& newName) const;
 
-    // Removes the project's file; a missing file is not an error.
+    // Removes the project's file and its lock file; a missing file is not an error.
     void deleteProject(const Uuid& id) const;
 
     // Moves a leftover single-project autosave file into the projects folder: kept

@@ -5,6 +5,7 @@
 #include "export/export_error.h"
 #include "fixtures/counter_clip.h"
 #include "model/project_json.h"
+#include "model/project_lock.h"
 #include "support/held_export_pipeline.h"
 #include "support/manual_clock.h"
 
@@ -367,4 +368,37 @@ TEST_F(ShellTest, UndoReloadsThePreviewWorksDuringAnExportAndStaysWithItsProject
     app.projectVM()->setSidebarOverlay(false);
     app.deleteProjectFromLibrary(idText(saved.id));
     EXPECT_FALSE(app.projectVM()->canUndo());
+}
+
+// The window's lock keeps kestrune-cli off the project it shows; one it cannot
+// get (a command running at that moment) does not keep a project from opening.
+TEST_F(ShellTest, TheWindowHoldsTheLockOfTheProjectItShows) {
+    const auto locked = [&](const Uuid& id) {
+        return ProjectLock::tryTake(store.lockFilePath(id)).outcome == ProjectLock::Outcome::held;
+    };
+    const Uuid untitled = app.projectVM()->project().id;
+    EXPECT_TRUE(locked(untitled)) << "the unsaved project is locked by its id";
+
+    const Project first = counterProject({1});
+    const Project second = counterProject({1});
+    ASSERT_TRUE(store.save(first));
+    ASSERT_TRUE(store.save(second));
+    app.openProjectFromLibrary(idText(first.id));
+    EXPECT_TRUE(locked(first.id));
+    EXPECT_FALSE(QFile::exists(store.lockFilePath(untitled))) << "it never got a file";
+
+    {
+        auto command = ProjectLock::tryTake(store.lockFilePath(second.id));
+        ASSERT_EQ(command.outcome, ProjectLock::Outcome::taken);
+        app.openProjectFromLibrary(idText(second.id));
+        EXPECT_EQ(app.projectVM()->project().id, second.id);
+        EXPECT_EQ(coordinator.lockedProjectId(), std::nullopt);
+        EXPECT_FALSE(locked(first.id));
+    }
+
+    app.openProjectFromLibrary(idText(first.id));
+    EXPECT_EQ(coordinator.lockedProjectId(), first.id);
+    app.deleteProjectFromLibrary(idText(first.id));
+    EXPECT_FALSE(QFile::exists(store.lockFilePath(first.id)));
+    EXPECT_TRUE(locked(app.projectVM()->project().id));
 }

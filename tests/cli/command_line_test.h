@@ -43,11 +43,14 @@ protected:
         return command_.isEmpty() ? arguments : QStringList{command_} + arguments;
     }
 
-    CliRun run(const QStringList& arguments) {
+    // `input` is the command's standard input, closed after it.
+    CliRun run(const QStringList& arguments, const QByteArray& input = {}) {
         QProcess process;
         process.setProcessEnvironment(environment());
         process.setWorkingDirectory(work.path());
         process.start(KESTRUNE_CLI, withCommand(arguments));
+        process.write(input);
+        process.closeWriteChannel();
         EXPECT_TRUE(process.waitForFinished(120000));
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};

@@ -17,6 +17,7 @@ int runList(const QStringList& arguments);
 int runExport(const QStringList& arguments);
 int runChapters(const QStringList& arguments);
 int runImport(const QStringList& arguments);
+int runSections(const QStringList& arguments);
 
 inline constexpr const char* kListHelp =
     "Usage: kestrune-cli list [--json]\n"
@@ -75,5 +76,36 @@ inline constexpr const char* kImportHelp =
     "A file that cannot be imported is named on standard error and left out.\n"
     "Exit status: 0 when the project was saved, 1 when no file could be imported\n"
     "or the project could not be saved, 2 for a usage error.\n";
+
+inline constexpr const char* kSectionsHelp =
+    "Usage: kestrune-cli sections PROJECT [list]\n"
+    "       kestrune-cli sections PROJECT add --title TITLE [--subtitle TEXT] --at TIME\n"
+    "       kestrune-cli sections PROJECT import FILE|- [--replace|--add]\n"
+    "       kestrune-cli sections PROJECT from-clips [--replace|--add]\n"
+    "       kestrune-cli sections PROJECT clear\n"
+    "\n"
+    "Lists or changes a project's sections, the chapters of the exported video.\n"
+    "\n"
+    "  PROJECT     the id of a project in the library (see 'kestrune-cli list')\n"
+    "              or the path of a project file\n"
+    "  list        print the sections, one a line: the start time (MM:SS, or H:MM:SS\n"
+    "              from an hour on), a tab, the title, and a tab and the subtitle\n"
+    "              when there is one\n"
+    "  add         add a section starting at TIME, as minutes and seconds (1:30) or\n"
+    "              seconds (90), before the end of the video\n"
+    "  import      read chapters from FILE, or from standard input for -: a YouTube\n"
+    "              description, an FFmpeg metadata file, a WebVTT chapter track, or\n"
+    "              a video file's chapters; lines that could not be read and chapters\n"
+    "              past the end of the video are named on standard error\n"
+    "  from-clips  one section at the start of each clip, titled with its file name\n"
+    "  clear       remove every section\n"
+    "  --replace   replace the sections a project already has (import, from-clips)\n"
+    "  --add       keep them and add the new ones; one of the two is needed when the\n"
+    "              project has sections\n"
+    "\n"
+    "The changes print the sections they made. A project open in the Kestrune window\n"
+    "is not changed: close it there first.\n"
+    "Exit status: 0 on success, 1 when the project could not be read, changed or\n"
+    "saved, or nothing could be imported, 2 for a usage error.\n";
 
 } // namespace kestrune::cli

@@ -22,6 +22,8 @@ const std::array kCommands{
             kestrune::cli::runExport},
     Command{"chapters", "print a project's chapters for YouTube, FFmpeg or WebVTT",
             kestrune::cli::kChaptersHelp, kestrune::cli::runChapters},
+    Command{"sections", "list, add, import or clear a project's sections",
+            kestrune::cli::kSectionsHelp, kestrune::cli::runSections},
 };
 
 void printUsage(std::FILE* out) {

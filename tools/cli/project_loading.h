@@ -1,5 +1,5 @@
 // Finding the project a command works on, named by its id in the library or by the
-// path of a project file, and making the user's text safe to print.
+// path of a project file, saving it back, and making the user's text safe to print.
 #pragma once
 
 #include "model/project.h"
@@ -14,8 +14,29 @@ namespace kestrune::cli {
 // reach the terminal as escape sequences.
 QString printable(QString text);
 
-// The project a stored project's id or a project file's path names. When there is
-// none, says why on standard error as "kestrune-cli COMMAND: …".
+// Where a project named on the command line is kept.
+struct ProjectLocation {
+    // Set for a project of the library, named by its id.
+    std::optional<Uuid> storedId;
+    // The project file, links resolved for a file named by its path.
+    QString filePath;
+    // Its lock file (project_lock.h).
+    QString lockPath;
+};
+
+// Where the stored project's id or the project file's path leads: the library's
+// file for an id, and for a path an existing regular file. When it leads nowhere,
+// says why on standard error as "kestrune-cli COMMAND: …".
+std::optional<ProjectLocation> locateProject(const QString& argument, const char* command);
+
+// The project kept there; when it cannot be read, says why as above.
+std::optional<Project> loadProject(const ProjectLocation& location, const char* command);
+
+// locateProject, then loadProject.
 std::optional<Project> loadProject(const QString& argument, const char* command);
+
+// Writes the project back where it was read from, atomically: a failure says why
+// as above, leaves the old file as it was and returns false.
+bool saveProject(const ProjectLocation& location, const Project& project, const char* command);
 
 } // namespace kestrune::cli
