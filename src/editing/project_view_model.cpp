@@ -1,7 +1,7 @@
 #include "project_view_model.h"
 
-#include "project_invariants.h"
 #include "model/section_anchoring.h"
+#include "project_invariants.h"
 
 #include <algorithm>
 

@@ -52,22 +52,18 @@ TEST(SectionsWithClips, MoveWithTheirClipWhenItIsMoved) {
     const Project before = threeClips();
     // b first: b 0–20, a 20–30, c 30–35.
     const Project after = edited(before, [](Project& p) { std::swap(p.clips[0], p.clips[1]); });
-    EXPECT_EQ(placesOf(after), (Places{{"B starts", 0},
-                                       {"Inside B", 4},
-                                       {"Late in B", 15},
-                                       {"Opening", 20},
-                                       {"C", 31}}));
+    EXPECT_EQ(
+        placesOf(after),
+        (Places{{"B starts", 0}, {"Inside B", 4}, {"Late in B", 15}, {"Opening", 20}, {"C", 31}}));
 }
 
 TEST(SectionsWithClips, TrimmingTheInPointKeepsTheContentOrRemovesIt) {
     const Project before = threeClips();
     // Less than "Inside B"'s 4 s into b: it moves earlier with its picture.
     Project after = edited(before, [](Project& p) { p.clips[1].trimIn = 3; });
-    EXPECT_EQ(placesOf(after), (Places{{"Opening", 0},
-                                       {"B starts", 10},
-                                       {"Inside B", 11},
-                                       {"Late in B", 22},
-                                       {"C", 28}}));
+    EXPECT_EQ(
+        placesOf(after),
+        (Places{{"Opening", 0}, {"B starts", 10}, {"Inside B", 11}, {"Late in B", 22}, {"C", 28}}));
     // More than its offset: its moment is gone, and so is it; the section that
     // opens b still opens it.
     after = edited(after, [](Project& p) { p.clips[1].trimIn = 6; });
