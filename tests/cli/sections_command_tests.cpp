@@ -271,4 +271,8 @@ TEST_F(SectionsCommandTest, AScriptMakesAVideoWithTheChaptersOfAText) {
         EXPECT_NEAR(std::stod(chapters[i]["start_time"].get<std::string>()), expected[i].second,
                     0.001);
     }
+    // The movie's own chapters read back as the same sections.
+    CliRun back = run({id, "import", out, "--replace"});
+    ASSERT_EQ(back.exitCode, 0) << back.err.toStdString();
+    EXPECT_EQ(back.out, "00:00\tArrival\n00:02\tBeach\n00:03\tGoing home\n");
 }
