@@ -127,32 +127,26 @@ TEST_F(RelinkCommandTest, AClipNotFoundFailsAndADryRunChangesNothing) {
     EXPECT_EQ(locations(project), (QStringList{found + "a.mp4", "", found + "c.mp4"}));
 }
 
-TEST_F(RelinkCommandTest, AProjectOpenInTheWindowIsLeftAloneButMayBeSearched) {
+TEST_F(RelinkCommandTest, AProjectOpenInTheWindowIsLeftAloneAndUsageErrorsAreSaid) {
     const Project project = movedTrip();
     const QByteArray before = fileOf(project);
-    test::LockHolder window(store.lockFilePath(project.id));
-    ASSERT_TRUE(window.holding());
-    CliRun refused = run({idOf(project), "--search", "disk"});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains("Trip is open in Kestrune; close it there first"))
-        << refused.err.toStdString();
-    EXPECT_EQ(fileOf(project), before);
-    EXPECT_EQ(run({idOf(project), "--search", "disk", "--dry-run"}).exitCode, 0);
-    EXPECT_EQ(fileOf(project), before);
-}
-
-TEST_F(RelinkCommandTest, UsageErrors) {
-    const Project project = movedTrip();
+    {
+        test::LockHolder window(store.lockFilePath(project.id));
+        ASSERT_TRUE(window.holding());
+        CliRun refused = run({idOf(project), "--search", "disk"});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.err.contains("Trip is open in Kestrune; close it there first"))
+            << refused.err.toStdString();
+        // Looking is not writing.
+        EXPECT_EQ(run({idOf(project), "--search", "disk", "--dry-run"}).exitCode, 0);
+    }
     for (const QStringList& arguments :
-         {QStringList{idOf(project)}, QStringList{"--search", "disk"},
-          QStringList{idOf(project), "--search"},
-          QStringList{idOf(project), "--search", "disk", "--deep"},
-          QStringList{idOf(project), "other", "--search", "disk"}}) {
+         {QStringList{idOf(project)}, QStringList{idOf(project), "--search"},
+          QStringList{idOf(project), "--search", "disk", "--deep"}}) {
         CliRun result = run(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(result.err.contains("Usage: kestrune-cli relink")) << result.err.toStdString();
     }
-    CliRun noFolder = run({idOf(project), "--search", "nowhere"});
-    EXPECT_EQ(noFolder.exitCode, 1);
-    EXPECT_TRUE(noFolder.err.contains("'nowhere' is not a folder")) << noFolder.err.toStdString();
+    EXPECT_EQ(run({idOf(project), "--search", "nowhere"}).exitCode, 1);
+    EXPECT_EQ(fileOf(project), before);
 }

@@ -42,23 +42,19 @@ protected:
         ASSERT_TRUE(QDir().rename(from, to)) << from.toStdString() << " → " << to.toStdString();
     }
 
-    // A clip of the file at `path`, as an import makes it.
-    static VideoClip clipOf(const std::string& path) {
-        const RelinkFile file = readRelinkFile(path);
+    // Appends a clip of the file at `path`, as an import makes it.
+    static void add(Project& project, const std::string& path) {
         VideoClip clip;
         clip.id = Uuid::generate();
-        Project holder;
-        holder.clips.push_back(clip);
-        relinkClip(holder, clip.id, file);
-        return holder.clips.front();
+        clip.order = static_cast<int>(project.clips.size());
+        project.clips.push_back(clip);
+        relinkClip(project, clip.id, readRelinkFile(path));
     }
 
     static Project projectOf(const std::vector<std::string>& paths) {
         Project project = Project::untitled();
-        for (const auto& path : paths) {
-            project.clips.push_back(clipOf(path));
-            project.clips.back().order = static_cast<int>(project.clips.size()) - 1;
-        }
+        for (const auto& path : paths)
+            add(project, path);
         return project;
     }
 
@@ -81,49 +77,42 @@ protected:
 
 } // namespace
 
-TEST_F(ClipSearchTest, AFolderOfClipsMovedIntoADatedFolderIsFoundFromItsOldParent) {
+TEST_F(ClipSearchTest, MovedClipsAreFoundFromTheirOldParentOrBesideAClipFound) {
     Project project =
         projectOf({put("silent.mp4", "Videos/Trip/a.mp4"), put("counter.mp4", "Videos/Trip/b.mp4"),
                    put("short-sound.mp4", "Videos/Trip/c.mp4")});
-    // The next clip's file was never moved: its folder is searched first.
-    project.clips.push_back(clipOf(put("talk.mp4", "Elsewhere/d.mp4")));
-    move(root.filePath("Videos/Trip"), root.filePath("Videos/2026-05-01/Trip"));
-
-    const auto missing = missingClips(project);
-    ASSERT_EQ(missing.size(), 3u);
-    EXPECT_EQ(missing[1].fileName, "b.mp4");
-    EXPECT_EQ(missing[1].lastKnownPath, at("Videos/Trip/b.mp4"));
-    const auto folders = automaticSearchFolders(project);
-    EXPECT_EQ(folders, (std::vector<SearchFolder>{{at("Elsewhere"), 1}, {at("Videos"), 2}}));
-
-    const ClipSearchResult result = searchForClips(missing, folders);
-    EXPECT_EQ(result.end, ClipSearchResult::End::allFound);
-    EXPECT_EQ(applyFound(project, result),
-              (std::vector<std::string>{at("Videos/2026-05-01/Trip/a.mp4"),
-                                        at("Videos/2026-05-01/Trip/b.mp4"),
-                                        at("Videos/2026-05-01/Trip/c.mp4")}));
-    EXPECT_TRUE(missingClips(project).empty());
-}
-
-TEST_F(ClipSearchTest, ClipsMovedToAnotherDiskAreFoundBesideOneRelinkedByHand) {
-    Project project = projectOf({put("silent.mp4", "home/Videos/Trip/a.mp4"),
-                                 put("counter.mp4", "home/Videos/Trip/b.mp4"),
-                                 put("short-sound.mp4", "home/Videos/Trip/c.mp4")});
     // The same file twice in the project: both clips come back.
     project.clips.push_back(project.clips[1]);
     project.clips.back().id = Uuid::generate();
     project.clips.back().order = 3;
-    move(root.filePath("home/Videos/Trip"), root.filePath("disk/Trip"));
+    // A clip whose file was never moved: its folder is searched first.
+    add(project, put("talk.mp4", "Elsewhere/d.mp4"));
+    move(root.filePath("Videos/Trip"), root.filePath("Videos/2026-05-01/Trip"));
+
+    const auto missing = missingClips(project);
+    ASSERT_EQ(missing.size(), 4u);
+    EXPECT_EQ(missing[1].lastKnownPath, at("Videos/Trip/b.mp4"));
+    const auto folders = automaticSearchFolders(project);
+    EXPECT_EQ(folders, (std::vector<SearchFolder>{{at("Elsewhere"), 1}, {at("Videos"), 2}}));
+    Project moved = project;
+    const ClipSearchResult result = searchForClips(missing, folders);
+    EXPECT_EQ(result.end, ClipSearchResult::End::allFound);
+    const std::string dated = at("Videos/2026-05-01/Trip/");
+    EXPECT_EQ(applyFound(moved, result),
+              (std::vector<std::string>{dated + "a.mp4", dated + "b.mp4", dated + "c.mp4",
+                                        dated + "b.mp4"}));
+    EXPECT_TRUE(missingClips(moved).empty());
+
+    // Moved to another disk, out of reach of the old parent, until one clip is
+    // relinked by hand.
+    move(root.filePath("Videos/2026-05-01/Trip"), root.filePath("disk/Trip"));
     EXPECT_EQ(searchForClips(missingClips(project), automaticSearchFolders(project)).foundCount(),
               0u);
-
     relinkClip(project, project.clips[0].id, readRelinkFile(at("disk/Trip/a.mp4")));
-    const ClipSearchResult result =
-        searchForClips(missingClips(project), automaticSearchFolders(project));
-    EXPECT_EQ(result.end, ClipSearchResult::End::allFound);
-    EXPECT_EQ(applyFound(project, result),
-              (std::vector<std::string>{at("disk/Trip/b.mp4"), at("disk/Trip/c.mp4"),
-                                        at("disk/Trip/b.mp4")}));
+    EXPECT_EQ(
+        applyFound(project, searchForClips(missingClips(project), automaticSearchFolders(project))),
+        (std::vector<std::string>{at("disk/Trip/b.mp4"), at("disk/Trip/c.mp4"),
+                                  at("disk/Trip/b.mp4")}));
 }
 
 TEST_F(ClipSearchTest, OnlyTheSameNameSizeAndLengthMakeAMatch) {
@@ -238,14 +227,9 @@ TEST_F(ClipSearchTest, TheLimitsAndTheStopTokenEndALargeSearch) {
     std::printf("20 000 of 30 030 entries looked at in %.3f s\n", took.count());
     EXPECT_EQ(bounded.end, ClipSearchResult::End::entryLimit);
     EXPECT_EQ(bounded.entriesSeen, 20'000u);
-    EXPECT_TRUE(bounded.stoppedAtLimit());
-    EXPECT_FALSE(bounded.clips[0].file);
-
-    const ClipSearchResult whole =
-        searchForClips({wanted}, everywhere, {1'000'000, std::chrono::minutes(5)});
-    EXPECT_EQ(whole.end, ClipSearchResult::End::searched);
-    EXPECT_EQ(whole.entriesSeen, 30'030u);
-
+    EXPECT_EQ(
+        searchForClips({wanted}, everywhere, {1'000'000, std::chrono::minutes(5)}).entriesSeen,
+        30'030u);
     EXPECT_EQ(searchForClips({wanted}, everywhere, {1'000'000, std::chrono::milliseconds(0)}).end,
               ClipSearchResult::End::timeLimit);
     std::stop_source stop;
@@ -268,11 +252,7 @@ TEST_F(ClipSearchTest, RelinkingTakesTheFileAndBringsTrimsWithinIt) {
     const Project before = project;
 
     const RelinkFile file = readRelinkFile(shorter);
-    const RecordComparison comparison = compareWithRecord(clips[0], file);
-    EXPECT_TRUE(comparison.sameName);
-    EXPECT_FALSE(comparison.sameSize);
-    EXPECT_FALSE(comparison.sameDuration);
-    EXPECT_FALSE(comparison.matches());
+    EXPECT_FALSE(compareWithRecord(clips[0], file).matches());
 
     std::vector<bool> clamped;
     for (int i = 0; i < 3; ++i)
@@ -284,13 +264,9 @@ TEST_F(ClipSearchTest, RelinkingTakesTheFileAndBringsTrimsWithinIt) {
     EXPECT_FALSE(clips[1].trimOut);
     EXPECT_EQ(clips[2].trimOut, 1.0);
     EXPECT_EQ(clips[0].width, 1280);
-    EXPECT_EQ(clips[0].fileSize, QFileInfo(QString::fromStdString(shorter)).size());
-    EXPECT_NEAR(clips[0].duration, 2.0, 0.05);
     EXPECT_EQ(locateClip(clips[0])->path, shorter);
     EXPECT_EQ(clips[3], before.clips[3]);
 
-    const Project relinked = project;
     EXPECT_FALSE(relinkClip(project, Uuid::generate(), file));
-    EXPECT_EQ(project, relinked);
     EXPECT_THROW(readRelinkFile(at("old")), VideoMetadataError);
 }
