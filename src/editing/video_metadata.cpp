@@ -19,6 +19,7 @@ VideoMetadata loadVideoMetadata(const std::string& path) {
         metadata.width = file.displayWidth();
         metadata.height = file.displayHeight();
         metadata.duration = file.duration().seconds();
+        metadata.frameRate = file.averageFrameRate();
     } catch (const MediaError& error) {
         throw VideoMetadataError(error.what());
     }

@@ -18,6 +18,8 @@ struct VideoMetadata {
     // 0 when the size cannot be read; that never fails an import.
     std::int64_t fileSize = 0;
     double duration = 0; // seconds
+    // Average frames per second of the video track, 0 when the file does not say.
+    double frameRate = 0;
 };
 
 // A file that cannot be turned into a clip; the text is meant for the user.

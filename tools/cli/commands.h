@@ -18,6 +18,7 @@ int runExport(const QStringList& arguments);
 int runChapters(const QStringList& arguments);
 int runImport(const QStringList& arguments);
 int runSections(const QStringList& arguments);
+int runRelink(const QStringList& arguments);
 
 inline constexpr const char* kListHelp =
     "Usage: kestrune-cli list [--json]\n"
@@ -107,5 +108,25 @@ inline constexpr const char* kSectionsHelp =
     "is not changed: close it there first.\n"
     "Exit status: 0 on success, 1 when the project could not be read, changed or\n"
     "saved, or nothing could be imported, 2 for a usage error.\n";
+
+inline constexpr const char* kRelinkHelp =
+    "Usage: kestrune-cli relink PROJECT --search DIR [--search DIR]... [--dry-run]\n"
+    "\n"
+    "Finds the files of the project's clips that were moved to other folders, and\n"
+    "points the clips at them. A file is taken for a clip's only when it has the\n"
+    "clip's file name and exactly its size, and is a video of the clip's length; a\n"
+    "renamed file is not found.\n"
+    "\n"
+    "  PROJECT       the id of a project in the library (see 'kestrune-cli list')\n"
+    "                or the path of a project file\n"
+    "  --search DIR  look through DIR and its subfolders (not hidden ones, and not\n"
+    "                through links); give it again to look in more folders\n"
+    "  --dry-run     say what would be found, but leave the project as it is\n"
+    "\n"
+    "Prints \"NAME: found at PATH\" or \"NAME: not found\" for each missing clip. The\n"
+    "search gives up after 200 000 files and folders or a minute, and says so.\n"
+    "A project open in the Kestrune window is not changed: close it there first.\n"
+    "Exit status: 0 when no clip is missing any more, 1 when some still are or the\n"
+    "project could not be read or saved, 2 for a usage error.\n";
 
 } // namespace kestrune::cli

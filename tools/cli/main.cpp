@@ -24,6 +24,8 @@ const std::array kCommands{
             kestrune::cli::kChaptersHelp, kestrune::cli::runChapters},
     Command{"sections", "list, add, import or clear a project's sections",
             kestrune::cli::kSectionsHelp, kestrune::cli::runSections},
+    Command{"relink", "find the moved files of a project's clips", kestrune::cli::kRelinkHelp,
+            kestrune::cli::runRelink},
 };
 
 void printUsage(std::FILE* out) {

@@ -1,5 +1,7 @@
 #include "project_loading.h"
 
+#include "editing/project_invariants.h"
+#include "export/chapter_list.h"
 #include "model/project_file.h"
 #include "model/project_json.h"
 #include "model/project_lock.h"
@@ -112,6 +114,41 @@ bool saveProject(const ProjectLocation& location, const Project& project, const 
         return false;
     }
     return true;
+}
+
+QString projectName(const Project& project) {
+    return project.name.empty() ? QString("The project")
+                                : printable(QString::fromStdString(plainTitle(project.name)));
+}
+
+int changeProject(const ProjectLocation& location, const char* command,
+                  const ProjectChange& change) {
+    constexpr int kFailure = 1;
+    auto attempt = ProjectLock::tryTake(location.lockPath);
+    if (attempt.outcome == ProjectLock::Outcome::held) {
+        // Saves replace the file whole, so reading it while the window has it is safe.
+        const auto project = loadProject(location, command);
+        if (!project)
+            return kFailure;
+        fail(command, projectName(*project) + " is open in Kestrune; close it there first");
+        return kFailure;
+    }
+    if (attempt.outcome == ProjectLock::Outcome::failed) {
+        fail(command, printable(QString::fromStdString(attempt.error)));
+        return kFailure;
+    }
+
+    const auto before = loadProject(location, command);
+    if (!before)
+        return kFailure;
+    Project after = *before;
+    if (const auto refused = change(*before, after))
+        return *refused;
+    keepInvariants(*before, after);
+    if (sameDocument(*before, after))
+        return 0; // nothing to write, and nothing to stamp as changed
+    after.updatedAt = Date::now();
+    return saveProject(location, after, command) ? 0 : kFailure;
 }
 
 } // namespace kestrune::cli

@@ -4,6 +4,7 @@
 
 #include "model/project.h"
 
+#include <functional>
 #include <optional>
 
 #include <QString>
@@ -38,5 +39,20 @@ std::optional<Project> loadProject(const QString& argument, const char* command)
 // Writes the project back where it was read from, atomically: a failure says why
 // as above, leaves the old file as it was and returns false.
 bool saveProject(const ProjectLocation& location, const Project& project, const char* command);
+
+// "NAME" of the project for messages, or "The project" when it has no name.
+QString projectName(const Project& project);
+
+// The change a command makes: it edits `after`, a copy of `before`, or returns
+// the exit code that refuses the change, having said why.
+using ProjectChange = std::function<std::optional<int>(const Project& before, Project& after)>;
+
+// Loads, changes and saves the project as the editor's edits do, holding the
+// project's lock throughout so a window never writes it meanwhile: a project open
+// in the window is refused, the editing rules are kept (keepInvariants), and a
+// changed project is stamped and saved. Returns the exit code: 0, 1 when the
+// project could not be read, locked or saved, or what the change returned.
+int changeProject(const ProjectLocation& location, const char* command,
+                  const ProjectChange& change);
 
 } // namespace kestrune::cli

@@ -1,15 +1,12 @@
 #include "commands.h"
-#include "editing/project_invariants.h"
 #include "export/chapter_import.h"
 #include "export/chapter_list.h"
-#include "model/project_lock.h"
 #include "model/section_anchoring.h"
 #include "project_loading.h"
 #include "ui/time_text.h"
 
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <optional>
 
 #include <QFile>
@@ -57,10 +54,6 @@ void printSections(const std::vector<Section>& sections) {
             line += '\t' + fromUtf8(plainTitle(section.subtitle));
         std::printf("%s\n", qPrintable(line));
     }
-}
-
-QString projectName(const Project& project) {
-    return project.name.empty() ? QString("The project") : fromUtf8(plainTitle(project.name));
 }
 
 struct Options {
@@ -117,35 +110,8 @@ std::optional<QString> parseOptions(const QStringList& arguments, Options& optio
     return std::nullopt;
 }
 
-// The change one subcommand makes: it edits `after`, a copy of `before`, or
-// returns the exit code that refuses the change, having said why.
-using Change = std::function<std::optional<int>(const Project& before, Project& after)>;
-
-// Loads, changes and saves the project as the editor's edits do, holding the
-// project's lock throughout so a window never writes it meanwhile.
-int changeProject(const ProjectLocation& location, const Change& change) {
-    auto attempt = ProjectLock::tryTake(location.lockPath);
-    if (attempt.outcome == ProjectLock::Outcome::held) {
-        // Saves replace the file whole, so reading it while the window has it is safe.
-        const auto project = loadProject(location, kCommand);
-        if (!project)
-            return kFailure;
-        return refuse(projectName(*project) + " is open in Kestrune; close it there first");
-    }
-    if (attempt.outcome == ProjectLock::Outcome::failed)
-        return refuse(printable(fromUtf8(attempt.error)));
-
-    const auto before = loadProject(location, kCommand);
-    if (!before)
-        return kFailure;
-    Project after = *before;
-    if (const auto refused = change(*before, after))
-        return *refused;
-    keepInvariants(*before, after);
-    if (sameDocument(*before, after))
-        return 0; // nothing to write, and nothing to stamp as changed
-    after.updatedAt = Date::now();
-    return saveProject(location, after, kCommand) ? 0 : kFailure;
+int changeProject(const ProjectLocation& location, const ProjectChange& change) {
+    return cli::changeProject(location, kCommand, change);
 }
 
 // Import and from-clips replace or add to sections already there only when told
