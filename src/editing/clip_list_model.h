@@ -14,10 +14,13 @@ struct ClipRow {
     VideoClip clip;
     // Empty while the clip's file is not located.
     QString filePath;
+    // Where the file was when its reference was made; empty without a reference.
+    QString lastKnownPath;
     QImage thumbnail;
 
     bool operator==(const ClipRow& other) const {
         return clip == other.clip && filePath == other.filePath &&
+               lastKnownPath == other.lastKnownPath &&
                thumbnail.cacheKey() == other.thumbnail.cacheKey();
     }
 };
@@ -38,6 +41,7 @@ public:
         TrimOutRole, // undefined when the clip runs to its end
         LocatedRole,
         FilePathRole,
+        LastKnownPathRole,
         ThumbnailRole, // QImage, null when there is none
         IsTrimmedRole, // the clip plays less than its whole length
     };

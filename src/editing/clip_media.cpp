@@ -1,11 +1,10 @@
 #include "clip_media.h"
 
 #include "model/file_reference.h"
+#include "background.h"
 #include "video_metadata.h"
 
 #include <QFileInfo>
-#include <QFutureWatcher>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace kestrune {
 
@@ -32,21 +31,6 @@ QString unreadableReason(const QString& path) {
 bool hasAcceptedExtension(const QString& path) {
     static const QStringList accepted{"mp4", "mov", "m4v"};
     return accepted.contains(QFileInfo(path).suffix().toLower());
-}
-
-// Runs `work` on the thread pool and `done` with its result on this object's
-// thread. The watcher belongs to `owner`, so a result that arrives after the owner
-// is gone is dropped instead of touching it.
-template <class Work, class Done>
-void runInBackground(QObject* owner, Work work, Done done) {
-    using Result = decltype(work());
-    auto* watcher = new QFutureWatcher<Result>(owner);
-    QObject::connect(watcher, &QFutureWatcher<Result>::finished, owner,
-                     [watcher, done = std::move(done)]() mutable {
-                         done(watcher->result());
-                         watcher->deleteLater();
-                     });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
 }
 
 } // namespace
@@ -119,15 +103,19 @@ void ClipMedia::finishImport(const QString& path, std::uint64_t batch,
 
 ClipMedia::Located ClipMedia::locate(std::vector<VideoClip>& clips, double thumbnailTime) {
     Located located;
-    bool found = false;
+    bool changed = false;
     for (auto& clip : clips) {
-        if (!clip.bookmarkData)
-            continue;
+        // A clip without a reference (a hand-made file) cannot be found either.
         const auto location = locateClip(clip);
         if (!location || !location->found) {
             located.missing.push_back(clip.id);
+            const bool newlyMissing = missing_.insert(clip.id).second;
+            // A file that went away since it was found is not played from there.
+            const bool wasFound = paths_.erase(clip.id) > 0;
+            changed = changed || newlyMissing || wasFound;
             continue;
         }
+        missing_.erase(clip.id);
         // A file edited in place, or another file put at the same path, no longer
         // matches the reference; the reference is made again for what is there now.
         if (location->isStale) {
@@ -137,10 +125,10 @@ ClipMedia::Located ClipMedia::locate(std::vector<VideoClip>& clips, double thumb
             }
         }
         paths_[clip.id] = QFile::decodeName(QByteArray::fromStdString(location->path));
-        found = true;
+        changed = true;
         loadThumbnail(clip.id, thumbnailTime < 0 ? clip.trimIn : thumbnailTime);
     }
-    if (found)
+    if (changed)
         emit pathsChanged();
     return located;
 }
@@ -162,10 +150,12 @@ void ClipMedia::loadThumbnail(const Uuid& clipId, double seconds) {
 }
 
 void ClipMedia::keepOnly(const std::vector<VideoClip>& clips) {
-    const auto absent = [&clips](const auto& entry) {
+    const auto gone = [&clips](const Uuid& id) {
         return std::none_of(clips.begin(), clips.end(),
-                            [&](const VideoClip& clip) { return clip.id == entry.first; });
+                            [&](const VideoClip& clip) { return clip.id == id; });
     };
+    const auto absent = [&gone](const auto& entry) { return gone(entry.first); };
+    std::erase_if(missing_, gone);
     if (std::erase_if(paths_, absent) > 0)
         emit pathsChanged();
     if (std::erase_if(thumbnails_, absent) > 0)
@@ -173,6 +163,7 @@ void ClipMedia::keepOnly(const std::vector<VideoClip>& clips) {
 }
 
 void ClipMedia::releaseFiles() {
+    missing_.clear();
     if (paths_.empty())
         return;
     paths_.clear();

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <vector>
 
 #include <QImage>
@@ -28,6 +29,9 @@ public:
     // Clip id → the location of its source file, for clips whose file is found.
     const std::map<Uuid, QString>& paths() const { return paths_; }
     const std::map<Uuid, QImage>& thumbnails() const { return thumbnails_; }
+    // The clips whose file the last locate() of them did not find; pathsChanged
+    // tells when it changes.
+    const std::set<Uuid>& missing() const { return missing_; }
     int importsInProgress() const { return importsInProgress_; }
 
     // Reads the video file at `path` in the background; imported() or
@@ -69,6 +73,7 @@ private:
 
     std::map<Uuid, QString> paths_;
     std::map<Uuid, QImage> thumbnails_;
+    std::set<Uuid> missing_;
     int importsInProgress_ = 0;
 };
 

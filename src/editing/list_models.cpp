@@ -44,6 +44,8 @@ QVariant ClipListModel::data(const QModelIndex& index, int role) const {
         return !row.filePath.isEmpty();
     case FilePathRole:
         return row.filePath;
+    case LastKnownPathRole:
+        return row.lastKnownPath;
     case ThumbnailRole:
         return row.thumbnail;
     case IsTrimmedRole:
@@ -66,6 +68,7 @@ QHash<int, QByteArray> ClipListModel::roleNames() const {
             {TrimOutRole, "trimOut"},
             {LocatedRole, "located"},
             {FilePathRole, "filePath"},
+            {LastKnownPathRole, "lastKnownPath"},
             {ThumbnailRole, "thumbnail"},
             {IsTrimmedRole, "isTrimmed"}};
 }

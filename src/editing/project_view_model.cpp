@@ -1,5 +1,8 @@
 #include "project_view_model.h"
 
+#include "clip_relink.h"
+#include "log/log.h"
+#include "model/file_reference.h"
 #include "model/section_anchoring.h"
 #include "project_invariants.h"
 
@@ -58,6 +61,9 @@ ProjectViewModel::ProjectViewModel(const ProjectStore& store, QObject* parent)
     connect(&media_, &ClipMedia::importsInProgressChanged, this,
             &ProjectViewModel::importsInProgressChanged);
     connect(&media_, &ClipMedia::imported, this, &ProjectViewModel::addImportedClip);
+    connect(&finder_, &ClipFinder::searchingChanged, this,
+            &ProjectViewModel::searchingForClipsChanged);
+    connect(&finder_, &ClipFinder::finished, this, &ProjectViewModel::relinkFound);
     connect(&media_, &ClipMedia::importFailed, this, &ProjectViewModel::failImport);
 }
 
@@ -195,28 +201,82 @@ void ProjectViewModel::addImportedClip(const QString& path, std::uint64_t batch,
 void ProjectViewModel::restoreFileAccess() {
     const Project before = project_;
     const auto located = media_.locate(project_.clips);
-    reportMissing(located.missing);
     dropSectionsPastEnd(project_);
     publish(before);
     // The renewed references are saved without stamping the project as changed.
     if (located.referencesRenewed)
         scheduleAutosave();
+    if (!located.missing.empty())
+        finder_.start(missingClips(project_), automaticSearchFolders(project_));
 }
 
-void ProjectViewModel::reportMissing(const std::vector<Uuid>& missing) {
-    if (missing.empty())
-        return;
-    QStringList names;
-    for (const auto& id : missing) {
-        const auto clip = findById(project_.clips, id);
-        if (clip != project_.clips.end())
-            names << QString::fromStdString(clip->fileName);
+std::vector<Uuid> ProjectViewModel::missingClipIds() const {
+    std::vector<Uuid> ids;
+    for (const auto& clip : project_.clipsInOrder())
+        if (media_.missing().contains(clip.id))
+            ids.push_back(clip.id);
+    return ids;
+}
+
+QString ProjectViewModel::missingClipsText() const {
+    const int count = missingClipCount();
+    if (count == 0)
+        return {};
+    return count == 1 ? QStringLiteral("1 clip can't be found")
+                      : QStringLiteral("%1 clips can't be found").arg(count);
+}
+
+QStringList ProjectViewModel::relinkClips(const std::vector<ClipSearchResult::Match>& found) {
+    QStringList shortened;
+    edit({"Relink Clips", {}, [&](Project& project) {
+              bool relinked = false;
+              for (const auto& match : found) {
+                  if (!match.file)
+                      continue;
+                  const auto outcome = relinkClip(project, match.id, *match.file);
+                  if (!outcome)
+                      continue;
+                  relinked = true;
+                  log::info(log::Category::Persistence, "Relinked clip %s to %s",
+                            match.id.toString().c_str(), match.file->reference.path.c_str());
+                  if (outcome->trimClamped)
+                      shortened << QString::fromStdString(match.file->fileName());
+              }
+              return relinked;
+          }});
+    return shortened;
+}
+
+void ProjectViewModel::relinkFound(const ClipSearchResult& result) {
+    // Only clips still missing: the user may have located one meanwhile.
+    std::vector<ClipSearchResult::Match> stillMissing;
+    for (const auto& match : result.clips)
+        if (match.file && media_.missing().contains(match.id))
+            stillMissing.push_back(match);
+    if (!stillMissing.empty())
+        relinkClips(stillMissing);
+}
+
+void ProjectViewModel::locateChangedClips(const Project& before, double thumbnailTime,
+                                          bool newClipsToo) {
+    std::vector<VideoClip> changed;
+    for (const auto& clip : project_.clips) {
+        const auto earlier = std::find_if(before.clips.begin(), before.clips.end(),
+                                          [&](const VideoClip& c) { return c.id == clip.id; });
+        if (earlier == before.clips.end() ? newClipsToo
+                                          : earlier->bookmarkData != clip.bookmarkData)
+            changed.push_back(clip);
     }
-    setImportError("Could not locate files: " + names.join(", ") +
-                   ". They may have been moved or deleted.");
+    if (changed.empty())
+        return;
+    media_.locate(changed, thumbnailTime);
+    // A reference found stale is made again, as when a project is opened.
+    for (const auto& clip : changed)
+        findById(project_.clips, clip.id)->bookmarkData = clip.bookmarkData;
 }
 
 void ProjectViewModel::releaseFileAccess() {
+    finder_.cancel();
     setAutosaveRunning(false);
     media_.releaseFiles();
 }
@@ -236,6 +296,8 @@ bool ProjectViewModel::edit(const ProjectEdit& edit) {
         history_.record(edit.action, project_, edit.mergeKey);
     const Project before = std::exchange(project_, std::move(after));
     media_.keepOnly(project_.clips);
+    // A relink points clips at other files; imported clips come with theirs.
+    locateChangedClips(before, kThumbnailTime, false);
     publish(before);
     scheduleAutosave();
     if (changed)
@@ -275,21 +337,16 @@ void ProjectViewModel::restore(Project project) {
     if (trimmingClipId_ && !containsClip(before, *trimmingClipId_))
         setTrimmingClipId(std::nullopt);
     media_.keepOnly(project_.clips);
-    // Clips that come back are found again through their references, as when a
-    // project is opened; a file gone meanwhile is reported.
-    std::vector<VideoClip> returning;
     for (const auto& clip : project_.clips) {
         const auto earlier = std::find_if(before.clips.begin(), before.clips.end(),
                                           [&](const VideoClip& c) { return c.id == clip.id; });
-        if (earlier == before.clips.end())
-            returning.push_back(clip);
-        else if (earlier->trimIn != clip.trimIn)
+        if (earlier != before.clips.end() && earlier->trimIn != clip.trimIn)
             media_.loadThumbnail(clip.id, clip.trimIn);
     }
-    const auto located = media_.locate(returning, -1);
-    for (const auto& clip : returning)
-        findById(project_.clips, clip.id)->bookmarkData = clip.bookmarkData;
-    reportMissing(located.missing);
+    // Clips that come back, or come back to another file (a relink undone), are
+    // found again through their references, as when a project is opened; a file
+    // gone meanwhile shows as missing.
+    locateChangedClips(before, -1, true);
     publish(before);
     scheduleAutosave();
     emit historyChanged();
@@ -497,7 +554,11 @@ void ProjectViewModel::syncClipRows() {
     for (const auto& clip : project_.clips) {
         const auto location = paths.find(clip.id);
         const auto thumbnail = thumbnails.find(clip.id);
+        const auto reference =
+            clip.bookmarkData ? FileReference::decode(*clip.bookmarkData) : std::nullopt;
         rows.push_back({clip.id, clip, location != paths.end() ? location->second : QString(),
+                        reference ? QFile::decodeName(QByteArray::fromStdString(reference->path))
+                                  : QString(),
                         thumbnail != thumbnails.end() ? thumbnail->second : QImage()});
     }
     clipModel_.sync(rows);

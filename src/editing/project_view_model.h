@@ -4,6 +4,7 @@
 // files, are ClipMedia's. Lives on the main thread.
 #pragma once
 
+#include "clip_finder.h"
 #include "clip_list_model.h"
 #include "clip_media.h"
 #include "edit_history.h"
@@ -52,6 +53,12 @@ class ProjectViewModel : public QObject {
     Q_PROPERTY(bool autosavePending READ autosavePending NOTIFY autosavePendingChanged)
     Q_PROPERTY(int importsInProgress READ importsInProgress NOTIFY importsInProgressChanged)
     // The Edit menu: "Undo Delete Clip", or "Undo" alone when there is nothing to undo.
+    // The clips whose file cannot be found: how many, and the bar's text, "2 clips
+    // can't be found" (empty when none).
+    Q_PROPERTY(int missingClipCount READ missingClipCount NOTIFY clipPathsChanged)
+    Q_PROPERTY(QString missingClipsText READ missingClipsText NOTIFY clipPathsChanged)
+    // The search for moved files that runs when a project opens.
+    Q_PROPERTY(bool searchingForClips READ searchingForClips NOTIFY searchingForClipsChanged)
     Q_PROPERTY(bool canUndo READ canUndo NOTIFY historyChanged)
     Q_PROPERTY(bool canRedo READ canRedo NOTIFY historyChanged)
     Q_PROPERTY(QString undoText READ undoText NOTIFY historyChanged)
@@ -123,9 +130,18 @@ public:
     // while no other edit comes between them.
     Q_INVOKABLE void importVideoUrls(const QList<QUrl>& urls);
 
-    // Locates the files of a loaded project's clips, reports the ones that are gone,
-    // and drops sections past the end of the project.
+    // Locates the files of a loaded project's clips, drops sections past the end
+    // of the project, and looks for the files that are gone in the background
+    // (automaticSearchFolders): what is found is relinked as one step.
     Q_INVOKABLE void restoreFileAccess();
+    // The clips whose file cannot be found, in the project's order.
+    std::vector<Uuid> missingClipIds() const;
+    int missingClipCount() const { return static_cast<int>(missingClipIds().size()); }
+    QString missingClipsText() const;
+    bool searchingForClips() const { return finder_.isSearching(); }
+    // Points clips at the files found for them, as one step ("Relink Clips").
+    // Returns the file names of the clips whose trim had to be shortened to fit.
+    QStringList relinkClips(const std::vector<ClipSearchResult::Match>& found);
     // Drops a pending automatic save and forgets every located file.
     Q_INVOKABLE void releaseFileAccess();
 
@@ -198,6 +214,7 @@ signals:
     void autosavePendingChanged();
     void importsInProgressChanged();
     void historyChanged();
+    void searchingForClipsChanged();
     // One import of importVideo() ended; `clipId` is empty when it failed.
     void importFinished(const QString& path, const QString& clipId);
     // The automatic save wrote the project (or tried to: `written` is false when
@@ -217,7 +234,10 @@ private:
     void failImport(const QString& path, std::uint64_t batch, const QString& message);
     // The step name of `batch`, forgotten once its last file is read.
     std::string finishBatchFile(std::uint64_t batch);
-    void reportMissing(const std::vector<Uuid>& missing);
+    void relinkFound(const ClipSearchResult& result);
+    // Finds again the files of the clips of project_ that `before` had under
+    // another reference, and of those it did not have when `newClipsToo`.
+    void locateChangedClips(const Project& before, double thumbnailTime, bool newClipsToo);
     // Shows `project`, the document an undo or redo goes back or forward to.
     void restore(Project project);
     void touch();
@@ -230,6 +250,7 @@ private:
     const ProjectStore& store_;
     Project project_;
     ClipMedia media_;
+    ClipFinder finder_;
     EditHistory history_;
     // The name before the name field's current editing; none while it is not edited.
     std::optional<std::string> nameBeforeEditing_;

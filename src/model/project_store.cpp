@@ -1,6 +1,7 @@
 #include "project_store.h"
 
 #include "log/log.h"
+#include "file_reference.h"
 #include "project_file.h"
 #include "project_json.h"
 #include "project_lock.h"
@@ -52,9 +53,14 @@ std::optional<Project> readListed(const QFileInfo& entry, const ProjectStore& st
 } // namespace
 
 ProjectSummary summarize(const Project& project) {
+    const auto missing = std::count_if(project.clips.begin(), project.clips.end(), [](const auto& c) {
+        const auto location = locateClip(c);
+        return !location || !location->found;
+    });
     return {project.id,
             project.name,
             static_cast<int>(project.clips.size()),
+            static_cast<int>(missing),
             project.totalDuration(),
             project.createdAt,
             project.updatedAt};

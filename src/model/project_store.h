@@ -18,6 +18,8 @@ struct ProjectSummary {
     Uuid id;
     std::string name;
     int clipCount = 0;
+    // Clips whose file cannot be found where its reference says (or that have none).
+    int missingClipCount = 0;
     double totalDuration = 0;
     Date createdAt;
     Date updatedAt;

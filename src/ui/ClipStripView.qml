@@ -50,6 +50,8 @@ Item {
                     required property real effectiveDuration
                     required property bool isTrimmed
                     required property var thumbnail
+                    required property bool located
+                    required property string lastKnownPath
 
                     objectName: "clipSlot"
                     width: card.implicitWidth
@@ -65,6 +67,8 @@ Item {
                         effectiveDuration: slot.effectiveDuration
                         isTrimmed: slot.isTrimmed
                         thumbnail: slot.thumbnail
+                        missing: !slot.located
+                        lastKnownPath: slot.lastKnownPath
                         isTrimmingThis: strip.projectVM.trimmingClipId === slot.clipId
                         draggable: true
                         opacity: strip.draggingClipId === slot.clipId ? 0.4 : 1

@@ -1,8 +1,11 @@
 import QtQuick
+import QtQuick.Controls
 import Kestrune.Views
 
 // One card of the clip strip: the clip's picture, its file name and the length
-// it plays for, with delete and trim buttons while the pointer is over it.
+// it plays for, with delete and trim buttons while the pointer is over it. A
+// clip whose file cannot be found is dimmed and marked "Missing", and tells
+// where its file was.
 Item {
     id: root
 
@@ -14,6 +17,9 @@ Item {
     // The thumbnail QImage of the clip list's `thumbnail` role; none shows a plain area.
     property var thumbnail
     property bool isTrimmingThis
+    // The clip's file cannot be found; `lastKnownPath` is where it was.
+    property bool missing: false
+    property string lastKnownPath
     // Lets the pointer drag the card itself, for the strip's reordering.
     property bool draggable: false
 
@@ -40,6 +46,11 @@ Item {
     HoverHandler {
         id: hover
     }
+
+    ToolTip.visible: root.missing && root.isHovering && !root.dragActive
+    ToolTip.delay: 500
+    ToolTip.text: root.lastKnownPath !== "" ? "Last seen at " + root.lastKnownPath
+                                            : "The clip's file is not known"
 
     Rectangle {
         anchors.fill: parent
@@ -81,6 +92,38 @@ Item {
                 anchors.fill: parent
                 radius: 8
                 image: root.thumbnail
+                opacity: root.missing ? 0.35 : 1
+            }
+
+            Rectangle {
+                objectName: "missingBadge"
+                visible: root.missing
+                anchors.top: parent.top
+                anchors.left: parent.left
+                anchors.margins: 4
+                width: missingRow.implicitWidth + 8
+                height: missingRow.implicitHeight + 4
+                radius: 3
+                color: Qt.rgba(0.85, 0.3, 0.2, 0.9)
+
+                Row {
+                    id: missingRow
+                    anchors.centerIn: parent
+                    spacing: 2
+
+                    Icon {
+                        anchors.verticalCenter: parent.verticalCenter
+                        name: "exclamationmark.triangle.fill"
+                        size: 9
+                        color: "white"
+                    }
+                    Text {
+                        text: "Missing"
+                        font.pixelSize: 9
+                        font.weight: Font.DemiBold
+                        color: "white"
+                    }
+                }
             }
 
             CardIconButton {

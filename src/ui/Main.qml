@@ -299,6 +299,13 @@ ApplicationWindow {
             Layout.fillWidth: true
         }
 
+        MissingClipsBar {
+            objectName: "missingClipsBar"
+            Layout.fillWidth: true
+            Layout.preferredHeight: implicitHeight
+            projectVM: window.projectVM
+        }
+
         ClipStripView {
             objectName: "clipStrip"
             Layout.fillWidth: true

@@ -15,6 +15,8 @@ Item {
     property string dateText
     // The library's `thumbnail` role: a QImage, null while there is none.
     property var thumbnail
+    // Clips whose file cannot be found: the card shows a warning mark.
+    property int missingClipCount: 0
 
     readonly property bool isHovered: hover.hovered
     // The name is being edited in place.
@@ -156,6 +158,14 @@ Item {
                 height: 14
                 spacing: 8
 
+                Icon {
+                    objectName: "projectCardMissingMark"
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: card.missingClipCount > 0
+                    name: "exclamationmark.triangle.fill"
+                    size: 11
+                    color: "#ff9f0a"
+                }
                 Row {
                     anchors.verticalCenter: parent.verticalCenter
                     visible: card.clipCountText !== ""

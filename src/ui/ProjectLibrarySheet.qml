@@ -252,6 +252,7 @@ Popup {
                             required lengthText
                             required dateText
                             required thumbnail
+                            required missingClipCount
 
                             width: sheet.cardWidth
                             height: 190

@@ -79,6 +79,8 @@ QVariant ProjectLibrary::data(const QModelIndex& index, int role) const {
         return QString::fromStdString(summary.name);
     case ClipCountRole:
         return summary.clipCount;
+    case MissingClipCountRole:
+        return summary.missingClipCount;
     case TotalDurationRole:
         return summary.totalDuration;
     case ClipCountTextRole:
@@ -96,7 +98,7 @@ QVariant ProjectLibrary::data(const QModelIndex& index, int role) const {
 
 QHash<int, QByteArray> ProjectLibrary::roleNames() const {
     return {{ProjectIdRole, "projectId"},         {NameRole, "name"},
-            {ClipCountRole, "clipCount"},         {TotalDurationRole, "totalDuration"},
+            {ClipCountRole, "clipCount"},         {MissingClipCountRole, "missingClipCount"},         {TotalDurationRole, "totalDuration"},
             {ClipCountTextRole, "clipCountText"}, {LengthTextRole, "lengthText"},
             {DateTextRole, "dateText"},           {ThumbnailRole, "thumbnail"}};
 }

@@ -40,6 +40,7 @@ public:
         ProjectIdRole = Qt::UserRole + 1,
         NameRole,
         ClipCountRole,
+        MissingClipCountRole,
         TotalDurationRole,
         ClipCountTextRole, // "3 clips", empty for none
         LengthTextRole,    // "mm:ss", empty for no length

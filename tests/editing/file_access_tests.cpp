@@ -25,8 +25,12 @@ TEST_F(FileAccessTest, LocatesPresentFilesAndReportsMissingOnesInClipOrder) {
     model->setProject(project);
     model->restoreFileAccess();
 
-    EXPECT_EQ(model->importError(),
-              "Could not locate files: a.mp4, c.mp4, e.mp4. They may have been moved or deleted.");
+    EXPECT_EQ(model->missingClipIds(), (std::vector<Uuid>{a.id, c.id, unreferenced.id, damaged.id}));
+    EXPECT_EQ(model->missingClipsText(), "4 clips can't be found");
+    // The search for them finds nothing: c.mp4 was renamed, a.mp4 is gone.
+    EXPECT_TRUE(model->searchingForClips());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->searchingForClips(); }, 10000));
+    EXPECT_FALSE(model->canUndo());
     ASSERT_EQ(model->clipPaths().size(), 1u);
     EXPECT_EQ(model->clipPaths().at(b.id), files.filePath("b.mp4"));
     // Missing clips stay in the project, untouched and unsaved.
@@ -41,9 +45,10 @@ TEST_F(FileAccessTest, LocatesPresentFilesAndReportsMissingOnesInClipOrder) {
 
     // Nothing missing: nothing reported.
     auto other = makeModel();
-    other->setProject(projectOf({b, unreferenced}));
+    other->setProject(projectOf({b}));
     other->restoreFileAccess();
-    EXPECT_FALSE(other->importError());
+    EXPECT_EQ(other->missingClipCount(), 0);
+    EXPECT_FALSE(other->searchingForClips());
 }
 
 TEST_F(FileAccessTest, StaleReferencesAreMadeAgainAndSavedWithoutStampingTheProject) {
@@ -125,3 +130,33 @@ TEST_F(FileAccessTest, ReleasingForgetsTheFilesAndDropsThePendingSave) {
 }
 
 } // namespace
+
+TEST_F(FileAccessTest, MovedClipsAreFoundOnOpeningAndRelinkedAsOneStep) {
+    ASSERT_TRUE(QDir(files.path()).mkpath("day1"));
+    std::vector<VideoClip> clips;
+    for (const char* name : {"day1/a.mp4", "day1/b.mp4", "day1/c.mp4"})
+        clips.push_back(clipOf(QFileInfo(name).fileName().toStdString(), 2,
+                               copyOf("silent.mp4", name)));
+    for (auto& clip : clips)
+        clip.fileSize = QFileInfo(files.filePath("day1/" + QString::fromStdString(clip.fileName)))
+                            .size();
+    // The folder is renamed after the project was made.
+    ASSERT_TRUE(QDir(files.path()).rename("day1", "2026-12-01 day one"));
+    const Project project = projectOf(clips);
+    model->setProject(project);
+    model->restoreFileAccess();
+    EXPECT_EQ(model->missingClipCount(), 3);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->missingClipCount() == 0; }, 10000));
+    EXPECT_FALSE(model->searchingForClips());
+    EXPECT_EQ(model->clipPaths().at(clips[2].id), files.filePath("2026-12-01 day one/c.mp4"));
+    EXPECT_EQ(model->undoText(), "Undo Relink Clips");
+    EXPECT_TRUE(model->autosavePending());
+
+    model->undo();
+    EXPECT_EQ(model->missingClipCount(), 3);
+    EXPECT_TRUE(model->clipPaths().empty());
+    model->redo();
+    EXPECT_EQ(model->missingClipCount(), 0);
+    EXPECT_EQ(model->clipPaths().size(), 3u);
+}

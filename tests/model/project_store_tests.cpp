@@ -129,7 +129,7 @@ TEST_F(ProjectStoreTest, SummaryCountsClipsAndTheirUsedLength) {
     ASSERT_TRUE(store.save(project));
     auto summaries = store.listProjects();
     ASSERT_EQ(summaries.size(), 1u);
-    EXPECT_EQ(summaries[0], (ProjectSummary{project.id, "Lengths", 3, 20.0, project.createdAt,
+    EXPECT_EQ(summaries[0], (ProjectSummary{project.id, "Lengths", 3, 3, 20.0, project.createdAt,
                                             project.updatedAt}));
 }
 
