@@ -16,8 +16,9 @@ void ClipFinder::start(std::vector<MissingClip> clips, std::vector<SearchFolder>
     setSearching(true);
     runInBackground(
         this,
-        [clips = std::move(clips), folders = std::move(folders), limits,
-         stop = stop_.get_token()] { return searchForClips(clips, folders, limits, stop); },
+        [clips = std::move(clips), folders = std::move(folders), limits, stop = stop_.get_token()] {
+            return searchForClips(clips, folders, limits, stop);
+        },
         [this, generation](const ClipSearchResult& result) {
             if (generation != generation_)
                 return;

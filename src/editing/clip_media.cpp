@@ -1,7 +1,7 @@
 #include "clip_media.h"
 
-#include "model/file_reference.h"
 #include "background.h"
+#include "model/file_reference.h"
 #include "video_metadata.h"
 
 #include <QFileInfo>

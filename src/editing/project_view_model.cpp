@@ -556,10 +556,10 @@ void ProjectViewModel::syncClipRows() {
         const auto thumbnail = thumbnails.find(clip.id);
         const auto reference =
             clip.bookmarkData ? FileReference::decode(*clip.bookmarkData) : std::nullopt;
-        rows.push_back({clip.id, clip, location != paths.end() ? location->second : QString(),
-                        reference ? QFile::decodeName(QByteArray::fromStdString(reference->path))
-                                  : QString(),
-                        thumbnail != thumbnails.end() ? thumbnail->second : QImage()});
+        rows.push_back(
+            {clip.id, clip, location != paths.end() ? location->second : QString(),
+             reference ? QFile::decodeName(QByteArray::fromStdString(reference->path)) : QString(),
+             thumbnail != thumbnails.end() ? thumbnail->second : QImage()});
     }
     clipModel_.sync(rows);
 }

@@ -1,7 +1,7 @@
 #include "project_store.h"
 
-#include "log/log.h"
 #include "file_reference.h"
+#include "log/log.h"
 #include "project_file.h"
 #include "project_json.h"
 #include "project_lock.h"
@@ -53,10 +53,11 @@ std::optional<Project> readListed(const QFileInfo& entry, const ProjectStore& st
 } // namespace
 
 ProjectSummary summarize(const Project& project) {
-    const auto missing = std::count_if(project.clips.begin(), project.clips.end(), [](const auto& c) {
-        const auto location = locateClip(c);
-        return !location || !location->found;
-    });
+    const auto missing =
+        std::count_if(project.clips.begin(), project.clips.end(), [](const auto& c) {
+            const auto location = locateClip(c);
+            return !location || !location->found;
+        });
     return {project.id,
             project.name,
             static_cast<int>(project.clips.size()),

@@ -25,7 +25,8 @@ TEST_F(FileAccessTest, LocatesPresentFilesAndReportsMissingOnesInClipOrder) {
     model->setProject(project);
     model->restoreFileAccess();
 
-    EXPECT_EQ(model->missingClipIds(), (std::vector<Uuid>{a.id, c.id, unreferenced.id, damaged.id}));
+    EXPECT_EQ(model->missingClipIds(),
+              (std::vector<Uuid>{a.id, c.id, unreferenced.id, damaged.id}));
     EXPECT_EQ(model->missingClipsText(), "4 clips can't be found");
     // The search for them finds nothing: c.mp4 was renamed, a.mp4 is gone.
     EXPECT_TRUE(model->searchingForClips());
@@ -135,11 +136,11 @@ TEST_F(FileAccessTest, MovedClipsAreFoundOnOpeningAndRelinkedAsOneStep) {
     ASSERT_TRUE(QDir(files.path()).mkpath("day1"));
     std::vector<VideoClip> clips;
     for (const char* name : {"day1/a.mp4", "day1/b.mp4", "day1/c.mp4"})
-        clips.push_back(clipOf(QFileInfo(name).fileName().toStdString(), 2,
-                               copyOf("silent.mp4", name)));
+        clips.push_back(
+            clipOf(QFileInfo(name).fileName().toStdString(), 2, copyOf("silent.mp4", name)));
     for (auto& clip : clips)
-        clip.fileSize = QFileInfo(files.filePath("day1/" + QString::fromStdString(clip.fileName)))
-                            .size();
+        clip.fileSize =
+            QFileInfo(files.filePath("day1/" + QString::fromStdString(clip.fileName))).size();
     // The folder is renamed after the project was made.
     ASSERT_TRUE(QDir(files.path()).rename("day1", "2026-12-01 day one"));
     const Project project = projectOf(clips);
