@@ -98,9 +98,10 @@ QVariant ProjectLibrary::data(const QModelIndex& index, int role) const {
 
 QHash<int, QByteArray> ProjectLibrary::roleNames() const {
     return {{ProjectIdRole, "projectId"},         {NameRole, "name"},
-            {ClipCountRole, "clipCount"},         {MissingClipCountRole, "missingClipCount"},         {TotalDurationRole, "totalDuration"},
-            {ClipCountTextRole, "clipCountText"}, {LengthTextRole, "lengthText"},
-            {DateTextRole, "dateText"},           {ThumbnailRole, "thumbnail"}};
+            {ClipCountRole, "clipCount"},         {MissingClipCountRole, "missingClipCount"},
+            {TotalDurationRole, "totalDuration"}, {ClipCountTextRole, "clipCountText"},
+            {LengthTextRole, "lengthText"},       {DateTextRole, "dateText"},
+            {ThumbnailRole, "thumbnail"}};
 }
 
 void ProjectLibrary::reload() {
