@@ -30,8 +30,8 @@ QString sizeText(std::int64_t bytes) {
     return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
-// What to ask before taking `file` for `clip`, or nothing when it looks like the
-// recorded file (a new name alone is no reason to ask).
+// What to ask before taking `file` for `clip`, or nothing when it is the recorded
+// file by name, size and length.
 QString questionFor(const VideoClip& clip, const RelinkFile& file) {
     const RecordComparison comparison = compareWithRecord(clip, file);
     if (!comparison.sameDuration)
@@ -40,6 +40,9 @@ QString questionFor(const VideoClip& clip, const RelinkFile& file) {
     if (!comparison.sameSize)
         return QStringLiteral("This file is %1; the clip's file was %2. Use it anyway?")
             .arg(sizeText(file.metadata.fileSize), sizeText(clip.fileSize));
+    if (!comparison.sameName)
+        return QStringLiteral("This file is named “%1”; the clip's file was “%2”. Use it anyway?")
+            .arg(QString::fromStdString(file.fileName()), QString::fromStdString(clip.fileName));
     return {};
 }
 

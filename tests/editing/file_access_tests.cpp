@@ -13,14 +13,17 @@ namespace {
 using FileAccessTest = EditingTest;
 
 TEST_F(FileAccessTest, LocatesPresentFilesAndReportsMissingOnesInClipOrder) {
-    VideoClip a = clipOf("a.mp4", 2, copyOf("silent.mp4", "a.mp4"));
-    VideoClip b = clipOf("b.mp4", 2, copyOf("silent.mp4", "b.mp4"));
-    VideoClip c = clipOf("c.mp4", 2, copyOf("silent.mp4", "c.mp4"));
+    // In a folder of their own, so that the search for the missing ones stays
+    // within the test's folder.
+    ASSERT_TRUE(QDir(files.path()).mkpath("clips"));
+    VideoClip a = clipOf("a.mp4", 2, copyOf("silent.mp4", "clips/a.mp4"));
+    VideoClip b = clipOf("b.mp4", 2, copyOf("silent.mp4", "clips/b.mp4"));
+    VideoClip c = clipOf("c.mp4", 2, copyOf("silent.mp4", "clips/c.mp4"));
     VideoClip unreferenced = clipOf("d.mp4", 2);
     VideoClip damaged = clipOf("e.mp4", 2);
     damaged.bookmarkData = std::vector<std::uint8_t>{1, 2, 3};
-    ASSERT_TRUE(QFile::rename(files.filePath("c.mp4"), files.filePath("moved-c.mp4")));
-    ASSERT_TRUE(QFile::remove(files.filePath("a.mp4")));
+    ASSERT_TRUE(QFile::rename(files.filePath("clips/c.mp4"), files.filePath("clips/moved-c.mp4")));
+    ASSERT_TRUE(QFile::remove(files.filePath("clips/a.mp4")));
     const Project project = projectOf({a, b, c, unreferenced, damaged});
     model->setProject(project);
     model->restoreFileAccess();
@@ -33,7 +36,7 @@ TEST_F(FileAccessTest, LocatesPresentFilesAndReportsMissingOnesInClipOrder) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !model->searchingForClips(); }, 10000));
     EXPECT_FALSE(model->canUndo());
     ASSERT_EQ(model->clipPaths().size(), 1u);
-    EXPECT_EQ(model->clipPaths().at(b.id), files.filePath("b.mp4"));
+    EXPECT_EQ(model->clipPaths().at(b.id), files.filePath("clips/b.mp4"));
     // Missing clips stay in the project, untouched and unsaved.
     EXPECT_EQ(model->project(), project);
     EXPECT_FALSE(model->autosavePending());
