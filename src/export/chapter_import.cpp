@@ -599,19 +599,6 @@ ChapterImport videoChapters(const QFileInfo& file, const std::string& name) {
     return import;
 }
 
-std::string clockText(double seconds) {
-    const auto whole = static_cast<std::int64_t>(std::floor(std::max(0.0, seconds)));
-    const auto h = whole / 3600, m = whole / 60 % 60, s = whole % 60;
-    char text[32];
-    if (h > 0)
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(h),
-                      static_cast<long long>(m), static_cast<long long>(s));
-    else
-        std::snprintf(text, sizeof text, "%02lld:%02lld", static_cast<long long>(m),
-                      static_cast<long long>(s));
-    return text;
-}
-
 } // namespace
 
 ChapterImport parseChapterText(std::string_view text) {
@@ -665,7 +652,7 @@ ChapterPlacement placeChapters(const std::vector<ImportedChapter>& chapters, dou
             placement.rejected.push_back(
                 {chapter,
                  std::string(chapter.start == totalDuration ? "Starts at" : "Starts after") +
-                     " the end of the video (" + clockText(totalDuration) + ")"});
+                     " the end of the video (" + chapterTime(totalDuration) + ")"});
     }
     return placement;
 }

@@ -19,18 +19,6 @@ std::int64_t milliseconds(double seconds) {
     return std::llround(std::max(0.0, seconds) * 1000.0);
 }
 
-std::string youTubeTime(std::int64_t seconds) {
-    char text[32];
-    const auto h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
-    if (h > 0)
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(h),
-                      static_cast<long long>(m), static_cast<long long>(s));
-    else
-        std::snprintf(text, sizeof text, "%02lld:%02lld", static_cast<long long>(m),
-                      static_cast<long long>(s));
-    return text;
-}
-
 std::string webVttTime(double seconds) {
     const std::int64_t ms = milliseconds(seconds);
     char text[40];
@@ -76,6 +64,19 @@ std::string webVttEscaped(const std::string& title) {
 }
 
 } // namespace
+
+std::string chapterTime(double time) {
+    const std::int64_t seconds = wholeSeconds(time);
+    char text[32];
+    const auto h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
+    if (h > 0)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(h),
+                      static_cast<long long>(m), static_cast<long long>(s));
+    else
+        std::snprintf(text, sizeof text, "%02lld:%02lld", static_cast<long long>(m),
+                      static_cast<long long>(s));
+    return text;
+}
 
 std::string plainTitle(std::string_view title) {
     std::string plain;
@@ -131,7 +132,7 @@ std::vector<Chapter> chapterList(const std::vector<Section>& sections, double to
 std::string youTubeChapters(const std::vector<Chapter>& chapters) {
     std::string text;
     for (const auto& chapter : chapters)
-        text += youTubeTime(wholeSeconds(chapter.start)) + " " + plainTitle(chapter.title) + "\n";
+        text += chapterTime(chapter.start) + " " + plainTitle(chapter.title) + "\n";
     return text;
 }
 
@@ -140,7 +141,7 @@ std::vector<YouTubeRuleBreak> youTubeRuleBreaks(const std::vector<Chapter>& chap
     if (!chapters.empty() && wholeSeconds(chapters.front().start) != 0)
         breaks.push_back({YouTubeRule::firstAtZero,
                           "YouTube needs the first chapter at 00:00; it starts at " +
-                              youTubeTime(wholeSeconds(chapters.front().start)) + "."});
+                              chapterTime(chapters.front().start) + "."});
     if (chapters.size() < 3)
         breaks.push_back(
             {YouTubeRule::atLeastThree, "YouTube needs at least three chapters; there " +
@@ -159,7 +160,7 @@ std::vector<YouTubeRuleBreak> youTubeRuleBreaks(const std::vector<Chapter>& chap
             continue;
         if (!shortOnes.empty())
             shortOnes += ", ";
-        shortOnes += youTubeTime(start) + " " + plainTitle(chapters[i].title);
+        shortOnes += chapterTime(chapters[i].start) + " " + plainTitle(chapters[i].title);
     }
     if (!shortOnes.empty())
         breaks.push_back({YouTubeRule::atLeastTenSeconds,

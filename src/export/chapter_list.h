@@ -30,6 +30,11 @@ std::string plainTitle(std::string_view title);
 // chapters in time order, their titles made plain (plainTitle).
 std::vector<Chapter> chapterList(const std::vector<Section>& sections, double totalDuration);
 
+// A chapter's start as the lists show it: "MM:SS", or "H:MM:SS" from one hour on,
+// in whole seconds rounded down (a link a fraction early beats one that skips
+// the chapter's first moment).
+std::string chapterTime(double seconds);
+
 // One line per chapter, "MM:SS Title", or "H:MM:SS Title" from one hour on.
 std::string youTubeChapters(const std::vector<Chapter>& chapters);
 

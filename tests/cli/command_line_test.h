@@ -56,6 +56,17 @@ protected:
                 QString::fromUtf8(process.readAllStandardError())};
     }
 
+    static QString idOf(const Project& project) {
+        return QString::fromStdString(project.id.toString());
+    }
+
+    // The stored project file's bytes, to tell that a refused command left it alone.
+    QByteArray fileOf(const Project& project) const {
+        QFile file(store.projectFilePath(project.id));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+
 private:
     QString command_;
 };

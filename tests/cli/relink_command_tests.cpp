@@ -63,16 +63,6 @@ protected:
     }
     QString lastExportError;
 
-    static QString idOf(const Project& project) {
-        return QString::fromStdString(project.id.toString());
-    }
-
-    QByteArray fileOf(const Project& project) const {
-        QFile file(store.projectFilePath(project.id));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return file.readAll();
-    }
-
     // Where the stored project's clips now lead, "" for a missing file.
     QStringList locations(const Project& project) const {
         QStringList paths;

@@ -46,16 +46,6 @@ protected:
         return project;
     }
 
-    static QString idOf(const Project& project) {
-        return QString::fromStdString(project.id.toString());
-    }
-
-    QByteArray fileOf(const Project& project) const {
-        QFile file(store.projectFilePath(project.id));
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return file.readAll();
-    }
-
     static std::vector<std::pair<std::string, double>> sectionsOf(const Project& project) {
         std::vector<std::pair<std::string, double>> sections;
         for (const auto& section : project.sections)

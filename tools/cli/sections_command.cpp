@@ -35,14 +35,8 @@ QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Whole seconds, rounded down as the chapter lists do: "MM:SS", or "H:MM:SS" from
-// one hour on.
 QString timeText(double seconds) {
-    const auto whole = static_cast<qint64>(std::floor(std::max(0.0, seconds)));
-    const qint64 h = whole / 3600, m = whole / 60 % 60, s = whole % 60;
-    if (h > 0)
-        return QString("%1:%2:%3").arg(h).arg(m, 2, 10, QChar('0')).arg(s, 2, 10, QChar('0'));
-    return QString("%1:%2").arg(m, 2, 10, QChar('0')).arg(s, 2, 10, QChar('0'));
+    return QString::fromStdString(chapterTime(seconds));
 }
 
 // "TIME<tab>TITLE", and "<tab>SUBTITLE" when there is one. plainTitle turns tabs
