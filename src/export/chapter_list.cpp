@@ -139,9 +139,9 @@ std::string youTubeChapters(const std::vector<Chapter>& chapters) {
 std::vector<YouTubeRuleBreak> youTubeRuleBreaks(const std::vector<Chapter>& chapters) {
     std::vector<YouTubeRuleBreak> breaks;
     if (!chapters.empty() && wholeSeconds(chapters.front().start) != 0)
-        breaks.push_back({YouTubeRule::firstAtZero,
-                          "YouTube needs the first chapter at 00:00; it starts at " +
-                              chapterTime(chapters.front().start) + "."});
+        breaks.push_back(
+            {YouTubeRule::firstAtZero, "YouTube needs the first chapter at 00:00; it starts at " +
+                                           chapterTime(chapters.front().start) + "."});
     if (chapters.size() < 3)
         breaks.push_back(
             {YouTubeRule::atLeastThree, "YouTube needs at least three chapters; there " +
