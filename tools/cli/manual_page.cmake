@@ -1,7 +1,8 @@
 # Writes kestrune-cli's manual page with help2man: the synopsis and the list of
 # commands from `kestrune-cli --help`, the version from --version, and a section
 # with each command's own --help, so the page never falls behind the program.
-# Run with -DCLI=... -DHELP2MAN=... -DOUTPUT=... -DWORK=...
+# Run with -DCLI=... -DHELP2MAN=... -DOUTPUT=... -DWORK=...; OUTPUT is compressed
+# with gzip, as manual pages are installed.
 set(commands list import export chapters sections)
 set(include "[DESCRIPTION]\nkestrune-cli lists, imports and exports the projects of the Kestrune\n")
 string(APPEND include "project library without a display. It reads and writes the same\n")
@@ -24,8 +25,13 @@ execute_process(
   COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
           ${HELP2MAN} --no-info --section=1
           "--name=the Kestrune project library and exports from the command line"
-          --include=${WORK}/kestrune-cli.h2m --output=${OUTPUT} ${CLI}
+          --include=${WORK}/kestrune-cli.h2m --output=${WORK}/kestrune-cli.1 ${CLI}
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "help2man failed for kestrune-cli")
+endif()
+execute_process(COMMAND gzip -n -9 -c ${WORK}/kestrune-cli.1 OUTPUT_FILE ${OUTPUT}
+  RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "gzip failed for kestrune-cli's manual page")
 endif()
