@@ -3,7 +3,17 @@
 # with each command's own --help, so the page never falls behind the program.
 # Run with -DCLI=... -DHELP2MAN=... -DOUTPUT=... -DWORK=...; OUTPUT is compressed
 # with gzip, as manual pages are installed.
-set(commands list import export chapters sections)
+
+# The commands are the ones `kestrune-cli --help` lists.
+execute_process(COMMAND ${CLI} --help OUTPUT_VARIABLE usage RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "kestrune-cli --help failed")
+endif()
+string(REGEX MATCHALL "\n  [a-z-]+ " commands "${usage}")
+list(TRANSFORM commands STRIP)
+if(NOT commands)
+  message(FATAL_ERROR "kestrune-cli --help lists no commands")
+endif()
 set(include "[DESCRIPTION]\nkestrune-cli lists, imports and exports the projects of the Kestrune\n")
 string(APPEND include "project library without a display. It reads and writes the same\n")
 string(APPEND include "projects as the Kestrune window.\n\n[COMMANDS]\n")
