@@ -61,6 +61,13 @@ void KestruneApp::installHooks() {
     appDelegate_.onCancelExport = [this] { exportCoordinator_.cancel(); };
 }
 
+void KestruneApp::startWithClips(const QList<QUrl>& clips) {
+    if (clips.isEmpty())
+        return;
+    appCoordinator_.setShowProjectLibrary(false);
+    projectVM_->importVideoUrls(clips);
+}
+
 void KestruneApp::windowFirstShown() {
     if (windowShown_)
         return;

@@ -15,8 +15,10 @@
 #include <memory>
 #include <vector>
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 namespace kestrune {
 
@@ -47,6 +49,11 @@ public:
 
     // Installs `model` as the open project; the shell owns it from now on.
     void switchProject(std::unique_ptr<ProjectViewModel> model);
+
+    // Started with clips (`kestrune FILE…`): the editor shows the fresh project
+    // with the library closed, and the clips are imported into it as if they had
+    // been dropped on it. Nothing happens for no clips.
+    void startWithClips(const QList<QUrl>& clips);
 
     // Moves the old single autosave file into the projects folder and arms the
     // quit hooks. Runs once; later calls do nothing.

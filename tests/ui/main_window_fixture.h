@@ -34,6 +34,7 @@ protected:
         ASSERT_TRUE(dataDir.isValid());
         // No clock factory: the preview runs on the monotonic clock, without sound.
         shell = std::make_unique<KestruneApp>(store, PlaybackManager::ClockFactory{});
+        beforeWindow();
         engine = std::make_unique<QQmlEngine>();
         engine->addImportPath("qrc:/");
         QObject::connect(engine.get(), &QQmlEngine::warnings, [](const QList<QQmlError>& warnings) {
@@ -57,6 +58,9 @@ protected:
         engine.reset();
         shell.reset();
     }
+
+    // What the application does with the shell before it loads the window.
+    virtual void beforeWindow() {}
 
     ProjectViewModel& project() { return *shell->projectVM(); }
     PlaybackManager& playback() { return *shell->playbackManager(); }

@@ -3,11 +3,13 @@
 #include "commands.h"
 #include "log/log.h"
 #include "project_loading.h"
+#include "sidebar/bundled_fonts.h"
 
 #include <array>
 #include <cstdio>
 
 #include <QGuiApplication>
+#include <QtGlobal>
 
 namespace {
 
@@ -28,11 +30,29 @@ const std::array kCommands{
             kestrune::cli::runRelink},
 };
 
+QtMessageHandler qtDefaultHandler = nullptr;
+
+// Outside a desktop session Qt remarks on its start-up (no XDG_RUNTIME_DIR, the
+// platform plugin's notes), which says nothing to someone running a command.
+// Those remarks are dropped; every other message goes through as before.
+void withoutStartupRemarks(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    const bool remark = type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg;
+    const bool platform = context.category && qstrncmp(context.category, "qt.qpa", 6) == 0;
+    const bool runtimeFolder = message.startsWith(QLatin1String("QStandardPaths: ")) &&
+                               message.contains(QLatin1String("runtime"), Qt::CaseInsensitive);
+    if (remark && (platform || runtimeFolder))
+        return;
+    qtDefaultHandler(type, context, message);
+}
+
 void printUsage(std::FILE* out) {
     std::fputs("Usage: kestrune-cli COMMAND [OPTIONS]\n\nCommands:\n", out);
     for (const auto& command : kCommands)
         std::fprintf(out, "  %-10s %s\n", command.name, command.summary);
-    std::fputs("\nRun 'kestrune-cli COMMAND --help' for the options of a command.\n", out);
+    std::fputs("\nRun 'kestrune-cli COMMAND --help' for the options of a command,\n"
+               "'kestrune-cli --version' for the version.\n",
+               out);
 }
 
 } // namespace
@@ -40,6 +60,9 @@ void printUsage(std::FILE* out) {
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qtDefaultHandler = qInstallMessageHandler(withoutStartupRemarks);
+    // The sidebar's font comes with Kestrune; the user need not have installed it.
+    kestrune::addBundledFonts();
     QGuiApplication app(argc, argv);
     // Diagnostics belong in the journal; on a terminal only errors would help the user.
     kestrune::log::setStandardErrorThreshold(kestrune::log::Level::Error);
@@ -51,6 +74,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString name = arguments.takeFirst();
+    if (name == "--version" || name == "-v") {
+        std::fputs("kestrune-cli " KESTRUNE_VERSION "\n", stdout);
+        return 0;
+    }
     if (name == "--help" || name == "-h" || name == "help") {
         if (!arguments.isEmpty())
             for (const auto& command : kCommands)
