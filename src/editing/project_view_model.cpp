@@ -149,10 +149,37 @@ void ProjectViewModel::adoptRename(const QString& name) {
 
 // Import
 
-std::uint64_t ProjectViewModel::startBatch(std::string action, int files) {
+std::uint64_t ProjectViewModel::startBatch(std::string action, std::vector<QString> files) {
     const std::uint64_t batch = ++lastImportBatch_;
-    importBatches_[batch] = {std::move(action), files};
+    const int count = static_cast<int>(files.size());
+    importBatches_[batch] = {std::move(action), count, std::move(files),
+                             std::vector<std::optional<Uuid>>(count)};
     return batch;
+}
+
+std::size_t ProjectViewModel::placeInBatch(std::uint64_t batch, const QString& path,
+                                           const Uuid& clipId,
+                                           const std::vector<VideoClip>& clips) {
+    const auto found = importBatches_.find(batch);
+    if (found == importBatches_.end())
+        return clips.size();
+    ImportBatch& group = found->second;
+    std::size_t index = 0;
+    while (index < group.files.size() && (group.files[index] != path || group.clips[index]))
+        ++index;
+    if (index == group.files.size())
+        return clips.size();
+    group.clips[index] = clipId;
+    std::size_t place = clips.size();
+    for (std::size_t later = index + 1; later < group.files.size(); ++later) {
+        if (!group.clips[later])
+            continue;
+        const auto at = std::find_if(clips.begin(), clips.end(), [&](const VideoClip& clip) {
+            return clip.id == *group.clips[later];
+        });
+        place = std::min(place, static_cast<std::size_t>(at - clips.begin()));
+    }
+    return place;
 }
 
 std::string ProjectViewModel::finishBatchFile(std::uint64_t batch) {
@@ -166,16 +193,18 @@ std::string ProjectViewModel::finishBatchFile(std::uint64_t batch) {
 }
 
 void ProjectViewModel::importVideo(const QString& path) {
-    media_.import(path, startBatch("Add Clip", 1));
+    media_.import(path, startBatch("Add Clip", {QFileInfo(path).absoluteFilePath()}));
 }
 
 void ProjectViewModel::importVideoUrls(const QList<QUrl>& urls) {
     if (urls.isEmpty())
         return;
-    const auto batch =
-        startBatch(urls.size() > 1 ? "Add Clips" : "Add Clip", static_cast<int>(urls.size()));
+    std::vector<QString> files;
     for (const auto& url : urls)
-        media_.import(url.toLocalFile(), batch);
+        files.push_back(QFileInfo(url.toLocalFile()).absoluteFilePath());
+    const auto batch = startBatch(urls.size() > 1 ? "Add Clips" : "Add Clip", files);
+    for (const auto& file : files)
+        media_.import(file, batch);
 }
 
 void ProjectViewModel::failImport(const QString& path, std::uint64_t batch,
@@ -187,10 +216,14 @@ void ProjectViewModel::failImport(const QString& path, std::uint64_t batch,
 
 void ProjectViewModel::addImportedClip(const QString& path, std::uint64_t batch,
                                        const VideoClip& clip) {
-    // Imports running side by side append in the order they finish; the edit
-    // path numbers them.
-    edit({finishBatchFile(batch), "import " + std::to_string(batch), [&clip](Project& project) {
-              project.clips.push_back(clip);
+    // Files read side by side land in the order they were given, whichever is
+    // read first; the edit path numbers them.
+    const std::size_t place = placeInBatch(batch, path, clip.id, project_.clips);
+    edit({finishBatchFile(batch), "import " + std::to_string(batch),
+          [&clip, place](Project& project) {
+              project.clips.insert(project.clips.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                               place, project.clips.size())),
+                                   clip);
               return true;
           }});
     emit importFinished(path, QString::fromStdString(clip.id.toString()));

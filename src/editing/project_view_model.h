@@ -229,7 +229,11 @@ private:
     QString trimmingClipIdText() const;
     void setTrimmingClipIdText(const QString& text);
 
-    std::uint64_t startBatch(std::string action, int files);
+    std::uint64_t startBatch(std::string action, std::vector<QString> files);
+    // Where in `clips` the clip read from `path` goes: before the clips its batch
+    // made of later files, or at the end.
+    std::size_t placeInBatch(std::uint64_t batch, const QString& path, const Uuid& clipId,
+                             const std::vector<VideoClip>& clips);
     void addImportedClip(const QString& path, std::uint64_t batch, const VideoClip& clip);
     void failImport(const QString& path, std::uint64_t batch, const QString& message);
     // The step name of `batch`, forgotten once its last file is read.
@@ -259,6 +263,10 @@ private:
     struct ImportBatch {
         std::string action;
         int pending = 0;
+        // The batch's files in the order given, and the clip each became once read:
+        // the clips take that order, whichever file is read first.
+        std::vector<QString> files;
+        std::vector<std::optional<Uuid>> clips;
     };
     std::map<std::uint64_t, ImportBatch> importBatches_;
     bool showFileImporter_ = false;

@@ -115,6 +115,24 @@ TEST_F(ImportTest, ImportsStartedTogetherAllLandInOrder) {
     EXPECT_EQ(reset.count(), 0);
 }
 
+TEST_F(ImportTest, FilesGivenTogetherLandInTheOrderGivenWhicheverIsReadFirst) {
+    // The full HD clip takes longest to read; the broken file never lands.
+    QFile broken(files.filePath("broken.mp4"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a video");
+    broken.close();
+    model->importVideoUrls({QUrl::fromLocalFile(copyOf("hd30.mp4", "1 big.mp4")),
+                            QUrl::fromLocalFile(files.filePath("broken.mp4")),
+                            QUrl::fromLocalFile(copyOf("silent.mp4", "2 small.mp4")),
+                            QUrl::fromLocalFile(copyOf("silent.mp4", "3 small.mp4"))});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->importsInProgress() == 0; }, 10000));
+    std::vector<std::string> names;
+    for (const auto& clip : model->project().clipsInOrder())
+        names.push_back(clip.fileName);
+    EXPECT_EQ(names, (std::vector<std::string>{"1 big.mp4", "2 small.mp4", "3 small.mp4"}));
+    EXPECT_EQ(model->undoText(), "Undo Add Clips");
+}
+
 TEST_F(ImportTest, MainThreadKeepsRunningWhileAFullHdClipIsRead) {
     int ticks = 0;
     QTimer ticker;
