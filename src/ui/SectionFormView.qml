@@ -146,7 +146,7 @@ Popup {
                 Layout.minimumHeight: 16
                 text: formModel.feedbackText
                 font.pixelSize: 12
-                color: formModel.feedbackIsError ? "#ff453a" : EditorStyle.secondaryText
+                color: formModel.feedbackIsError ? "#ff453a" : formModel.feedbackIsWarning ? "#ff9f0a" : EditorStyle.secondaryText
             }
         }
 

@@ -57,12 +57,29 @@ void SectionFormModel::setTimeInput(const QString& text) {
 }
 
 std::optional<double> SectionFormModel::parsedTime() const {
+    if (shownTime_ && timeInput_ == shownTimeText_)
+        return shownTime_;
     return parseTime(timeInput_);
 }
 
+void SectionFormModel::showTime(std::optional<double> seconds) {
+    shownTime_ = seconds;
+    shownTimeText_ = seconds ? formatEditableTime(*seconds) : QString();
+    setTimeInput(shownTimeText_);
+}
+
+bool SectionFormModel::feedbackIsWarning() const {
+    const auto seconds = parsedTime();
+    return seconds && projectVM_ && projectVM_->clipCount() > 0 &&
+           *seconds >= projectVM_->totalDuration();
+}
+
 QString SectionFormModel::feedbackText() const {
+    if (feedbackIsWarning())
+        return QStringLiteral("After the end of the video (%1)")
+            .arg(formatTime(projectVM_->totalDuration()));
     if (const auto seconds = parsedTime())
-        return QStringLiteral("Parsed: ") + formatTime(*seconds);
+        return QStringLiteral("Parsed: ") + formatEditableTime(*seconds);
     if (!timeInput_.isEmpty())
         return QStringLiteral("Invalid time. Use mm:ss or seconds.");
     return {};
@@ -84,15 +101,15 @@ void SectionFormModel::setSectionId(const QString& id) {
 }
 
 void SectionFormModel::setFields(const QString& title, const QString& subtitle,
-                                 const QString& timeInput) {
+                                 std::optional<double> time) {
     setTitle(title);
     setSubtitle(subtitle);
-    setTimeInput(timeInput);
+    showTime(time);
 }
 
 void SectionFormModel::beginAdd() {
     setSectionId({});
-    setFields({}, {}, {});
+    setFields({}, {}, std::nullopt);
 }
 
 bool SectionFormModel::beginEdit(const QString& id) {
@@ -106,12 +123,12 @@ bool SectionFormModel::beginEdit(const QString& id) {
         return false;
     setSectionId(id);
     setFields(QString::fromStdString(section->title), QString::fromStdString(section->subtitle),
-              formatTime(section->startTime));
+              section->startTime);
     return true;
 }
 
 void SectionFormModel::useTime(double seconds) {
-    setTimeInput(formatTime(seconds));
+    showTime(std::max(0.0, seconds));
 }
 
 bool SectionFormModel::save() {

@@ -70,16 +70,27 @@ std::optional<double> parseMinutesAndSeconds(std::string_view text) {
     }
     if (pieces.size() != 2)
         return std::nullopt;
-    auto minutes = parseWholeNumber(pieces[0]);
-    auto seconds = parseWholeNumber(pieces[1]);
-    if (!minutes || !seconds)
+    const auto minutes = parseWholeNumber(pieces[0]);
+    // Seconds may have a fraction ("12.5"): the section form shows a time that has one.
+    const std::size_t point = pieces[1].find('.');
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view() : pieces[1].substr(point + 1);
+    // A sign before a fraction makes no sense ("1:-0.5").
+    const bool signedFraction = point != std::string_view::npos && pieces[1].front() == '-';
+    const auto seconds =
+        signedFraction ? std::nullopt : parseWholeNumber(pieces[1].substr(0, point));
+    if (!minutes || !seconds || *minutes < 0 || *seconds < 0 || *seconds > 59)
         return std::nullopt;
-    if (*minutes < 0 || *seconds < 0 || *seconds > 59)
+    if (!std::all_of(fraction.begin(), fraction.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return std::nullopt;
     // Refuse minutes whose total would not fit a signed 64-bit count.
     if (*minutes > (std::numeric_limits<std::int64_t>::max() - *seconds) / 60)
         return std::nullopt;
-    return static_cast<double>(*minutes * 60 + *seconds);
+    const std::int64_t whole = *minutes * 60 + *seconds;
+    if (fraction.empty())
+        return static_cast<double>(whole);
+    // Read as one decimal number, so "1:15.1" is the double nearest 75.1.
+    return parseDecimal(std::to_string(whole) + "." + std::string(fraction));
 }
 
 } // namespace
@@ -95,6 +106,19 @@ QString formatTime(double seconds) {
     return QStringLiteral("%1:%2")
         .arg(whole / 60, 2, 10, QLatin1Char('0'))
         .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString formatEditableTime(double seconds) {
+    if (!std::isfinite(seconds) || seconds <= 0 || seconds >= kSecondsLimit / 100)
+        return formatTime(seconds);
+    const auto hundredths = static_cast<std::int64_t>(std::llround(seconds * 100));
+    const QString whole = formatTime(static_cast<double>(hundredths / 100));
+    const auto fraction = hundredths % 100;
+    if (fraction == 0)
+        return whole;
+    if (fraction % 10 == 0)
+        return whole + QStringLiteral(".%1").arg(fraction / 10);
+    return whole + QStringLiteral(".%1").arg(fraction, 2, 10, QLatin1Char('0'));
 }
 
 QString formatTimecode(double seconds) {

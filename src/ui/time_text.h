@@ -14,9 +14,14 @@ namespace kestrune {
 // the largest such count.
 QString formatTime(double seconds);
 
+// A time as a field shows it for editing: "mm:ss", with the hundredths that are
+// not zero ("00:12.5", "00:06.53"), so that a time with a fraction is not shown
+// as another one. Non-positive, infinite and huge values as formatTime.
+QString formatEditableTime(double seconds);
+
 // Reads a typed time: either a plain decimal number of seconds ("90", "90.5")
-// or minutes and seconds ("1:30", "125:00"), with spaces and tabs around it.
-// No value for anything else, for negative times, for seconds outside 0...59,
+// or minutes and seconds ("1:30", "125:00", "0:12.5"), with spaces and tabs around it.
+// No value for anything else, for negative times, for seconds of 60 or more,
 // for infinity and NaN, and for times of 2^63 seconds or more.
 std::optional<double> parseTime(const QString& text);
 

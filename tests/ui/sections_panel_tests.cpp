@@ -223,7 +223,7 @@ TEST_F(SectionsPanelTest, HoverOffersEditingAndDeleting) {
     EXPECT_TRUE(formOf(panel)->property("visible").toBool());
     EXPECT_EQ(form->property("heading").toString(), "Edit Section");
     EXPECT_EQ(form->property("title").toString(), "Setting up");
-    EXPECT_EQ(form->property("timeInput").toString(), "00:01");
+    EXPECT_EQ(form->property("timeInput").toString(), "00:01.5");
     QMetaObject::invokeMethod(formOf(panel), "close");
 
     QTest::mouseMove(window.get(), rows[2]->mapToScene(QPointF(40, 10)).toPoint());

@@ -47,13 +47,29 @@ TEST(ParseTime, ReadsMinutesAndSecondsAndPlainSeconds) {
     EXPECT_EQ(parseTime("1:5"), 65.0);
     EXPECT_EQ(parseTime("+1:+30"), 90.0);
     EXPECT_EQ(parseTime("0:59"), 59.0);
+    EXPECT_EQ(parseTime("00:12.5"), 12.5);
+    // The nearest double to what was typed, as "119.99" would read.
+    EXPECT_EQ(parseTime("1:59.99"), 119.99);
+    EXPECT_EQ(parseTime("1:15.1"), 75.1);
+}
+
+TEST(FormatEditableTime, ShowsTheHundredthsAFieldWouldOtherwiseLose) {
+    EXPECT_EQ(formatEditableTime(12), "00:12");
+    EXPECT_EQ(formatEditableTime(12.5), "00:12.5");
+    EXPECT_EQ(formatEditableTime(6.53), "00:06.53");
+    EXPECT_EQ(formatEditableTime(6.05), "00:06.05");
+    // Rounded to hundredths, carrying into the seconds and minutes.
+    EXPECT_EQ(formatEditableTime(59.999), "01:00");
+    EXPECT_EQ(formatEditableTime(-3), "00:00");
+    for (double t : {0.5, 6.53, 75.1, 3599.99})
+        EXPECT_EQ(parseTime(formatEditableTime(t)), t);
 }
 
 TEST(ParseTime, RefusesMalformedOrOutOfRangeTimes) {
     for (const char* text :
-         {"",       " \t ", "1:60", "1:-1",   "-1:30", "1:30.5", "a:b",   "1:2:3", ":30",
-          ":",      "-5",   "-0.5", "1:30\n", "\n90",  "1,5",    "1 000", "90s",   "0x10",
-          "1 : 30", "+-5",  "++5",  "+",      "-",     "1:+-3",  "1e",    "٣:٠٠"}) {
+         {"",       " \t ", "1:60", "1:-1", "-1:30",  "1:60.0", "1:1e1", "1:-0.5", "a:b", "1:2:3",
+          ":30",    ":",    "-5",   "-0.5", "1:30\n", "\n90",   "1,5",   "1 000",  "90s", "0x10",
+          "1 : 30", "+-5",  "++5",  "+",    "-",      "1:+-3",  "1e",    "٣:٠٠"}) {
         EXPECT_EQ(parseTime(QString::fromUtf8(text)), std::nullopt) << text;
     }
 }
