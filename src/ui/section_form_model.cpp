@@ -20,11 +20,11 @@ void SectionFormModel::setProjectVM(QObject* projectVM) {
 }
 
 QString SectionFormModel::heading() const {
-    return isEditing() ? QStringLiteral("Edit Section") : QStringLiteral("Add Section");
+    return isEditing() ? tr("Edit Section") : tr("Add Section");
 }
 
 QString SectionFormModel::saveButtonText() const {
-    return isEditing() ? QStringLiteral("Save Changes") : QStringLiteral("Add Section");
+    return isEditing() ? tr("Save Changes") : tr("Add Section");
 }
 
 template <typename Change>
@@ -62,9 +62,9 @@ std::optional<double> SectionFormModel::parsedTime() const {
 
 QString SectionFormModel::feedbackText() const {
     if (const auto seconds = parsedTime())
-        return QStringLiteral("Parsed: ") + formatTime(*seconds);
+        return tr("Parsed: %1").arg(formatTime(*seconds));
     if (!timeInput_.isEmpty())
-        return QStringLiteral("Invalid time. Use mm:ss or seconds.");
+        return tr("Invalid time. Use mm:ss or seconds.");
     return {};
 }
 
