@@ -628,6 +628,19 @@ Add your first section to get started.</source>
     </message>
 </context>
 <context>
+    <name>kestrune::ExportCoordinator</name>
+    <message>
+        <location filename="../src/export/export_coordinator.cpp" line="+147"/>
+        <source>Complete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+180"/>
+        <source>Preparing...</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>kestrune::ExportDialogModel</name>
     <message>
         <location filename="../src/ui/export_dialog_model.cpp" line="+162"/>
