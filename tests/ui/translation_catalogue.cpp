@@ -56,7 +56,8 @@ std::set<Message> catalogue(const QString& path) {
 // texts (its dialogs and widgets) are translated by Qt's catalogues.
 bool isOurs(const QString& context) {
     return context.startsWith(u"kestrune::") ||
-           QFileInfo::exists(QStringLiteral(KESTRUNE_QML_SOURCES "/") + context + u".qml");
+           QFileInfo::exists(QStringLiteral(KESTRUNE_QML_SOURCES "/") + context +
+                             QStringLiteral(".qml"));
 }
 
 class TranslationCatalogue : public ::testing::Environment {
