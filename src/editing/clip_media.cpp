@@ -19,13 +19,15 @@ std::string localPath(const QString& path) {
 // arguments as UTF-8), so it no longer leads back to the file, and a project
 // stores names as UTF-8 text: the user has to rename it.
 QString unreadableReason(const QString& path) {
-    const QString quoted = "\"" + path + "\"";
     const QFileInfo info(path);
     if (info.fileName().contains(QChar::ReplacementCharacter))
-        return "Cannot read " + quoted + ": its name is not valid UTF-8; rename it";
+        return ClipMedia::tr("Cannot read \"%1\": its name is not valid UTF-8; rename it")
+            .arg(path);
     if (path.contains(QChar::ReplacementCharacter))
-        return "Cannot read " + quoted + ": the name of its folder is not valid UTF-8; rename it";
-    return "Cannot read " + quoted;
+        return ClipMedia::tr(
+                   "Cannot read \"%1\": the name of its folder is not valid UTF-8; rename it")
+            .arg(path);
+    return ClipMedia::tr("Cannot read \"%1\"").arg(path);
 }
 
 bool hasAcceptedExtension(const QString& path) {
@@ -47,13 +49,14 @@ ClipMedia::ClipMedia(QObject* parent)
 void ClipMedia::import(const QString& givenPath, std::uint64_t batch) {
     const QString path = QFileInfo(givenPath).absoluteFilePath();
     if (!hasAcceptedExtension(path)) {
-        emit importFailed(path, batch, "Unsupported format. Please use MP4 or MOV.");
+        emit importFailed(path, batch, tr("Unsupported format. Please use MP4 or MOV."));
         return;
     }
     // Made now, on the main thread, so the reference is of the file the user picked.
     const auto reference = FileReference::make(localPath(path));
     if (!reference) {
-        emit importFailed(path, batch, "Failed to process video: " + unreadableReason(path));
+        emit importFailed(path, batch,
+                          tr("Failed to process video: %1").arg(unreadableReason(path)));
         return;
     }
     ++importsInProgress_;
@@ -81,7 +84,7 @@ void ClipMedia::import(const QString& givenPath, std::uint64_t batch) {
 void ClipMedia::finishImport(const QString& path, std::uint64_t batch,
                              std::vector<std::uint8_t> bookmark, const ImportResult& result) {
     if (!result.metadata) {
-        emit importFailed(path, batch, "Failed to process video: " + result.error);
+        emit importFailed(path, batch, tr("Failed to process video: %1").arg(result.error));
         return;
     }
     VideoClip clip;

@@ -30,11 +30,6 @@ bool containsClip(const Project& project, const Uuid& id) {
                        [&](const VideoClip& c) { return c.id == id; });
 }
 
-QString menuText(const char* verb, const std::string& action) {
-    return action.empty() ? QString::fromLatin1(verb)
-                          : QString::fromLatin1(verb) + ' ' + QString::fromStdString(action);
-}
-
 } // namespace
 
 ProjectViewModel::ProjectViewModel(const ProjectStore& store, QObject* parent)
@@ -131,7 +126,7 @@ void ProjectViewModel::commitName() {
         return;
     Project before = project_;
     before.name = *previous;
-    history_.record("Rename Project", before);
+    history_.record(QT_TR_NOOP("Rename Project"), before);
     history_.closeStep();
     emit historyChanged();
 }
@@ -185,7 +180,7 @@ std::size_t ProjectViewModel::placeInBatch(std::uint64_t batch, const QString& p
 std::string ProjectViewModel::finishBatchFile(std::uint64_t batch) {
     const auto found = importBatches_.find(batch);
     if (found == importBatches_.end())
-        return "Add Clip";
+        return QT_TR_NOOP("Add Clip");
     std::string action = found->second.action;
     if (--found->second.pending <= 0)
         importBatches_.erase(found);
@@ -193,7 +188,7 @@ std::string ProjectViewModel::finishBatchFile(std::uint64_t batch) {
 }
 
 void ProjectViewModel::importVideo(const QString& path) {
-    media_.import(path, startBatch("Add Clip", {QFileInfo(path).absoluteFilePath()}));
+    media_.import(path, startBatch(QT_TR_NOOP("Add Clip"), {QFileInfo(path).absoluteFilePath()}));
 }
 
 void ProjectViewModel::importVideoUrls(const QList<QUrl>& urls) {
@@ -202,7 +197,8 @@ void ProjectViewModel::importVideoUrls(const QList<QUrl>& urls) {
     std::vector<QString> files;
     for (const auto& url : urls)
         files.push_back(QFileInfo(url.toLocalFile()).absoluteFilePath());
-    const auto batch = startBatch(urls.size() > 1 ? "Add Clips" : "Add Clip", files);
+    const auto batch =
+        startBatch(urls.size() > 1 ? QT_TR_NOOP("Add Clips") : QT_TR_NOOP("Add Clip"), files);
     for (const auto& file : files)
         media_.import(file, batch);
 }
@@ -255,13 +251,12 @@ QString ProjectViewModel::missingClipsText() const {
     const int count = missingClipCount();
     if (count == 0)
         return {};
-    return count == 1 ? QStringLiteral("1 clip can't be found")
-                      : QStringLiteral("%1 clips can't be found").arg(count);
+    return count == 1 ? tr("1 clip can't be found") : tr("%1 clips can't be found").arg(count);
 }
 
 QStringList ProjectViewModel::relinkClips(const std::vector<ClipSearchResult::Match>& found) {
     QStringList shortened;
-    edit({"Relink Clips", {}, [&](Project& project) {
+    edit({QT_TR_NOOP("Relink Clips"), {}, [&](Project& project) {
               bool relinked = false;
               for (const auto& match : found) {
                   if (!match.file)
@@ -356,11 +351,13 @@ void ProjectViewModel::redo() {
 }
 
 QString ProjectViewModel::undoText() const {
-    return menuText("Undo", history_.undoAction());
+    const std::string action = history_.undoAction();
+    return action.empty() ? tr("Undo") : tr("Undo %1").arg(tr(action.c_str()));
 }
 
 QString ProjectViewModel::redoText() const {
-    return menuText("Redo", history_.redoAction());
+    const std::string action = history_.redoAction();
+    return action.empty() ? tr("Redo") : tr("Redo %1").arg(tr(action.c_str()));
 }
 
 void ProjectViewModel::restore(Project project) {
@@ -391,14 +388,14 @@ void ProjectViewModel::removeClip(const QString& clipId) {
 }
 
 void ProjectViewModel::removeClip(const Uuid& id) {
-    edit({"Delete Clip", {}, [&id](Project& project) {
+    edit({QT_TR_NOOP("Delete Clip"), {}, [&id](Project& project) {
               std::erase_if(project.clips, [&](const VideoClip& c) { return c.id == id; });
               return true;
           }});
 }
 
 void ProjectViewModel::moveClip(int from, int to) {
-    edit({"Move Clip", {}, [from, to](Project& project) {
+    edit({QT_TR_NOOP("Move Clip"), {}, [from, to](Project& project) {
               const int count = static_cast<int>(project.clips.size());
               if (from == to || from < 0 || to < 0 || from >= count || to >= count)
                   return false;
@@ -411,7 +408,7 @@ void ProjectViewModel::moveClip(int from, int to) {
 
 void ProjectViewModel::updateTrim(const Uuid& clipId, double trimIn,
                                   std::optional<double> trimOut) {
-    edit({"Trim Clip", "trim " + clipId.toString(), [&](Project& project) {
+    edit({QT_TR_NOOP("Trim Clip"), "trim " + clipId.toString(), [&](Project& project) {
               const auto clip = findById(project.clips, clipId);
               if (clip == project.clips.end())
                   return false;
@@ -427,7 +424,7 @@ void ProjectViewModel::updateTrim(const QString& clipId, double trimIn, double t
 }
 
 void ProjectViewModel::resetTrim(const Uuid& clipId) {
-    edit({"Reset Trim", {}, [&](Project& project) {
+    edit({QT_TR_NOOP("Reset Trim"), {}, [&](Project& project) {
               const auto clip = findById(project.clips, clipId);
               if (clip == project.clips.end())
                   return false;
@@ -449,7 +446,7 @@ void ProjectViewModel::refreshThumbnail(const Uuid& clipId) {
 }
 
 void ProjectViewModel::addSection(const QString& title, const QString& subtitle, double startTime) {
-    edit({"Add Section", {}, [&](Project& project) {
+    edit({QT_TR_NOOP("Add Section"), {}, [&](Project& project) {
               project.sections.push_back(Section{Uuid::generate(), title.toStdString(),
                                                  subtitle.toStdString(), startTime});
               return true;
@@ -458,7 +455,7 @@ void ProjectViewModel::addSection(const QString& title, const QString& subtitle,
 
 void ProjectViewModel::updateSection(const Uuid& id, const QString& title, const QString& subtitle,
                                      double startTime) {
-    edit({"Edit Section", {}, [&](Project& project) {
+    edit({QT_TR_NOOP("Edit Section"), {}, [&](Project& project) {
               const auto section = findById(project.sections, id);
               if (section == project.sections.end())
                   return false;
@@ -476,7 +473,7 @@ void ProjectViewModel::updateSection(const QString& id, const QString& title,
 }
 
 void ProjectViewModel::deleteSection(const Uuid& id) {
-    edit({"Delete Section", {}, [&id](Project& project) {
+    edit({QT_TR_NOOP("Delete Section"), {}, [&id](Project& project) {
               std::erase_if(project.sections, [&](const Section& s) { return s.id == id; });
               return true;
           }});
@@ -498,32 +495,32 @@ void ProjectViewModel::putSections(const std::string& action, std::vector<Sectio
 }
 
 void ProjectViewModel::addSectionsFromClips(bool replace) {
-    putSections("Sections from Clips", sectionsFromClips(project_), replace);
+    putSections(QT_TR_NOOP("Sections from Clips"), sectionsFromClips(project_), replace);
 }
 
 void ProjectViewModel::setKeepSectionsWithClips(bool keep) {
-    edit({"Toggle Keep with Clips", {}, [keep](Project& project) {
+    edit({QT_TR_NOOP("Toggle Keep with Clips"), {}, [keep](Project& project) {
               project.keepSectionsWithClips = keep;
               return true;
           }});
 }
 
 void ProjectViewModel::setSidebarOverlay(bool overlay) {
-    edit({"Change Layout", {}, [overlay](Project& project) {
+    edit({QT_TR_NOOP("Change Layout"), {}, [overlay](Project& project) {
               project.sidebarOverlay = overlay;
               return true;
           }});
 }
 
 void ProjectViewModel::setTheme(const SidebarTheme& theme) {
-    edit({"Change Theme", {}, [&theme](Project& project) {
+    edit({QT_TR_NOOP("Change Theme"), {}, [&theme](Project& project) {
               project.sidebarTheme = theme;
               return true;
           }});
 }
 
 void ProjectViewModel::setThemeColor(const SidebarTheme& theme, const std::string& field) {
-    edit({"Change Theme", "colour " + field, [&theme](Project& project) {
+    edit({QT_TR_NOOP("Change Theme"), "colour " + field, [&theme](Project& project) {
               project.sidebarTheme = theme;
               return true;
           }});

@@ -144,7 +144,7 @@ struct ExportCoordinator::State {
             switch (outcome.end) {
             case ExportOutcome::End::completed:
                 setProgress(1.0);
-                setPhase("Complete");
+                setPhase(ExportCoordinator::tr("Complete"));
                 setOutputURL(QUrl::fromLocalFile(outputPath));
                 break;
             case ExportOutcome::End::cancelled:
@@ -324,7 +324,7 @@ void ExportCoordinator::startExport(const ExportConfig& config, const QString& o
         s.setError(QString());
         s.setIsExporting(true);
         s.setProgress(0);
-        s.setPhase("Preparing...");
+        s.setPhase(tr("Preparing..."));
         s.setElapsedMs(0);
         s.raiseGeneration();
     });

@@ -14,7 +14,7 @@ AbstractButton {
 
     ToolTip.visible: hovered
     ToolTip.delay: 600
-    ToolTip.text: "Add clip"
+    ToolTip.text: qsTr("Add clip")
 
     contentItem: Item {
         // Pressed, the whole label dims and shrinks a little about its centre.

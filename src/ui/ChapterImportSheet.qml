@@ -70,7 +70,7 @@ Popup {
         spacing: 12
 
         Text {
-            text: "Import Chapters"
+            text: qsTr("Import Chapters")
             font.pixelSize: 18
             font.weight: Font.DemiBold
             color: EditorStyle.primaryText
@@ -136,7 +136,7 @@ Popup {
 
                 ListHeading {
                     visible: importModel.rejected.length > 0
-                    text: "NOT IMPORTED"
+                    text: qsTr("NOT IMPORTED")
                 }
                 Repeater {
                     model: importModel.rejected
@@ -154,7 +154,7 @@ Popup {
 
                 ListHeading {
                     visible: importModel.notUnderstood.length > 0
-                    text: "NOT UNDERSTOOD"
+                    text: qsTr("NOT UNDERSTOOD")
                 }
                 Repeater {
                     model: importModel.notUnderstood
@@ -178,7 +178,7 @@ Popup {
 
             Button {
                 objectName: "cancelImportButton"
-                text: "Cancel"
+                text: qsTr("Cancel")
                 onClicked: sheet.close()
             }
             Item {
@@ -188,12 +188,12 @@ Popup {
                 objectName: "addImportButton"
                 visible: sheet.hasSections
                 enabled: importModel.chapters.length > 0
-                text: "Add"
+                text: qsTr("Add")
                 onClicked: sheet.finish(false)
             }
             Button {
                 objectName: "replaceImportButton"
-                text: sheet.hasSections ? "Replace" : "Import"
+                text: sheet.hasSections ? qsTr("Replace") : qsTr("Import")
                 highlighted: true
                 enabled: importModel.chapters.length > 0
                 onClicked: sheet.finish(sheet.hasSections)

@@ -34,18 +34,18 @@ Item {
                 spacing: 8
 
                 SectionHeading {
-                    text: "CLIP INFO"
+                    text: qsTr("CLIP INFO")
                 }
                 InfoRow {
-                    label: "File"
+                    label: qsTr("File")
                     value: root.session ? root.session.fileName : ""
                 }
                 InfoRow {
-                    label: "Resolution"
+                    label: qsTr("Resolution")
                     value: root.session ? root.session.resolutionText : ""
                 }
                 InfoRow {
-                    label: "Original"
+                    label: qsTr("Original")
                     value: root.session ? root.session.originalText : ""
                 }
                 Rectangle {
@@ -56,7 +56,7 @@ Item {
                 }
                 InfoRow {
                     objectName: "trimmedRow"
-                    label: "Trimmed"
+                    label: qsTr("Trimmed")
                     value: root.session ? root.session.trimmedText : ""
                     emphasized: root.session ? root.session.isTrimmed : false
                 }
@@ -66,17 +66,17 @@ Item {
                     height: 8
                 }
                 SectionHeading {
-                    text: "TRIM POINTS"
+                    text: qsTr("TRIM POINTS")
                 }
                 PointField {
                     objectName: "inPointField"
-                    label: "In Point"
+                    label: qsTr("In Point")
                     text: root.session ? root.session.trimInText : ""
                     onSubmitted: text => root.session.submitTrimIn(text)
                 }
                 PointField {
                     objectName: "outPointField"
-                    label: "Out Point"
+                    label: qsTr("Out Point")
                     text: root.session ? root.session.trimOutText : ""
                     onSubmitted: text => root.session.submitTrimOut(text)
                 }
@@ -102,7 +102,7 @@ Item {
                         }
                         Text {
                             anchors.verticalCenter: parent.verticalCenter
-                            text: "Reset Trim"
+                            text: qsTr("Reset Trim")
                             font.pixelSize: 12
                             color: EditorStyle.primaryText
                         }
@@ -139,7 +139,7 @@ Item {
                 height: 36
                 focusPolicy: Qt.NoFocus
                 contentItem: Text {
-                    text: "Done"
+                    text: qsTr("Done")
                     font.pixelSize: 14
                     font.weight: Font.DemiBold
                     color: "white"

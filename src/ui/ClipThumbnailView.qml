@@ -49,8 +49,8 @@ Item {
 
     ToolTip.visible: root.missing && root.isHovering && !root.dragActive
     ToolTip.delay: 500
-    ToolTip.text: root.lastKnownPath !== "" ? "Last seen at " + root.lastKnownPath
-                                            : "The clip's file is not known"
+    ToolTip.text: root.lastKnownPath !== "" ? qsTr("Last seen at %1").arg(root.lastKnownPath)
+                                            : qsTr("The clip's file is not known")
 
     Rectangle {
         anchors.fill: parent
@@ -118,7 +118,7 @@ Item {
                         color: "white"
                     }
                     Text {
-                        text: "Missing"
+                        text: qsTr("Missing")
                         font.pixelSize: 9
                         font.weight: Font.DemiBold
                         color: "white"

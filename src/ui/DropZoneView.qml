@@ -52,7 +52,7 @@ Item {
                 objectName: "dropTitle"
                 width: parent.width
                 horizontalAlignment: Text.AlignHCenter
-                text: "Drop a video here"
+                text: qsTr("Drop a video here")
                 font.pixelSize: 20
                 font.weight: Font.DemiBold
                 color: EditorStyle.primaryText
@@ -60,7 +60,7 @@ Item {
             Label {
                 width: parent.width
                 horizontalAlignment: Text.AlignHCenter
-                text: "or click to browse (MP4, MOV)"
+                text: qsTr("or click to browse (MP4, MOV)")
                 font.pixelSize: 14
                 color: EditorStyle.secondaryText
             }

@@ -37,7 +37,7 @@ Item {
             }
             ToolTip.visible: hovered
             ToolTip.delay: 600
-            ToolTip.text: "Show Project Library"
+            ToolTip.text: qsTr("Show Project Library")
             onClicked: root.app.openLibraryFromHeader()
         }
 
@@ -45,7 +45,7 @@ Item {
             objectName: "projectNameField"
             visible: !root.trimming
             Layout.fillWidth: true
-            placeholderText: "Project Name"
+            placeholderText: qsTr("Project Name")
             text: root.projectVM ? root.projectVM.name : ""
             font.pixelSize: 18
             font.weight: Font.DemiBold
@@ -76,7 +76,7 @@ Item {
         }
         Label {
             visible: root.trimming
-            text: "Trimming:"
+            text: qsTr("Trimming:")
             font.pixelSize: 16
             font.weight: Font.Medium
         }
@@ -92,7 +92,7 @@ Item {
 
         AccentButton {
             objectName: "exportButton"
-            text: "Export Video"
+            text: qsTr("Export Video")
             iconName: "film"
             onClicked: {
                 if (root.projectVM)

@@ -66,7 +66,7 @@ Popup {
         id: savePanel
         objectName: "exportSavePanel"
         mode: FilePanel.SaveFile
-        title: "Export Video"
+        title: qsTr("Export Video")
         parentWindow: dialog.parent ? dialog.parent.Window.window : null
         onAccepted: files => dialogModel.saveLocationChosen(files[0])
         onRejected: dialogModel.saveLocationCancelled()
@@ -91,7 +91,7 @@ Popup {
 
             Text {
                 Layout.fillWidth: true
-                text: "Export Video"
+                text: qsTr("Export Video")
                 font.pixelSize: 18
                 font.weight: Font.DemiBold
                 color: EditorStyle.primaryText
@@ -128,7 +128,7 @@ Popup {
 
                 Text {
                     Layout.preferredWidth: 60
-                    text: "Codec"
+                    text: qsTr("Codec")
                     font.pixelSize: 13
                     font.weight: Font.Medium
                     color: EditorStyle.primaryText
@@ -146,7 +146,7 @@ Popup {
 
                 Text {
                     Layout.preferredWidth: 60
-                    text: "Quality"
+                    text: qsTr("Quality")
                     font.pixelSize: 13
                     font.weight: Font.Medium
                     color: EditorStyle.primaryText
@@ -162,7 +162,7 @@ Popup {
             AccentButton {
                 objectName: "startExportButton"
                 Layout.topMargin: 4
-                text: "Start Export"
+                text: qsTr("Start Export")
                 font.pixelSize: 14
                 topPadding: 9
                 bottomPadding: 9
@@ -189,7 +189,7 @@ Popup {
                 id: cancelButton
                 objectName: "cancelExportButton"
                 Layout.fillWidth: true
-                text: "Cancel"
+                text: qsTr("Cancel")
                 hoverEnabled: true
                 focusPolicy: Qt.NoFocus
                 contentItem: Text {
@@ -226,7 +226,7 @@ Popup {
             Text {
                 objectName: "exportCompleteText"
                 Layout.alignment: Qt.AlignHCenter
-                text: "Export complete!"
+                text: qsTr("Export complete!")
                 font.pixelSize: 15
                 font.weight: Font.Medium
                 color: EditorStyle.primaryText
@@ -237,14 +237,14 @@ Popup {
 
                 SmallBorderedButton {
                     objectName: "showInFolderButton"
-                    text: "Show in Folder"
+                    text: qsTr("Show in Folder")
                     iconName: "folder"
                     fontSize: 13
                     onClicked: dialogModel.showInFolder()
                 }
                 SmallBorderedButton {
                     objectName: "copyChaptersButton"
-                    text: dialogModel.chaptersCopied ? "Copied" : "Copy Chapters"
+                    text: dialogModel.chaptersCopied ? qsTr("Copied") : qsTr("Copy Chapters")
                     iconName: "doc.on.doc"
                     fontSize: 13
                     enabled: dialogModel.hasChapters
@@ -264,7 +264,7 @@ Popup {
             AccentButton {
                 objectName: "exportDoneButton"
                 Layout.alignment: Qt.AlignHCenter
-                text: "Done"
+                text: qsTr("Done")
                 onClicked: dialog.dismissAfter(() => dialogModel.reset())
             }
         }
@@ -297,7 +297,7 @@ Popup {
             AccentButton {
                 objectName: "tryAgainButton"
                 Layout.alignment: Qt.AlignHCenter
-                text: "Try Again"
+                text: qsTr("Try Again")
                 onClicked: dialogModel.reset()
             }
         }

@@ -27,7 +27,7 @@ ApplicationWindow {
     readonly property bool canRedo: projectVM !== null && projectVM.canRedo && !isEditingText
 
     objectName: "editorWindow"
-    title: projectVM && projectVM.name !== "" ? "Kestrune — " + projectVM.name : "Kestrune"
+    title: projectVM && projectVM.name !== "" ? qsTr("Kestrune — %1").arg(projectVM.name) : "Kestrune"
     width: 1280
     height: 800
     minimumWidth: 1024
@@ -81,11 +81,11 @@ ApplicationWindow {
 
     menuBar: MenuBar {
         Menu {
-            title: "&File"
+            title: qsTr("&File")
 
             Action {
                 objectName: "newProjectAction"
-                text: "New Project"
+                text: qsTr("New Project")
                 shortcut: "Ctrl+N"
                 onTriggered: window.app.newProjectFromMenu()
             }
@@ -93,31 +93,31 @@ ApplicationWindow {
             Action {
                 objectName: "libraryAction"
                 text: window.coordinator && window.coordinator.showProjectLibrary
-                      ? "Hide Project Library" : "Show Project Library"
+                      ? qsTr("Hide Project Library") : qsTr("Show Project Library")
                 shortcut: "Ctrl+Shift+L"
                 onTriggered: window.app.toggleLibraryFromMenu()
             }
             MenuSeparator {}
             Action {
                 objectName: "quitAction"
-                text: "Quit"
+                text: qsTr("Quit")
                 shortcut: StandardKey.Quit
                 onTriggered: window.close()
             }
         }
         Menu {
-            title: "&Edit"
+            title: qsTr("&Edit")
 
             Action {
                 objectName: "undoAction"
-                text: window.projectVM ? window.projectVM.undoText : "Undo"
+                text: window.projectVM ? window.projectVM.undoText : qsTr("Undo")
                 shortcut: "Ctrl+Z"
                 enabled: window.canUndo
                 onTriggered: window.projectVM.undo()
             }
             Action {
                 objectName: "redoAction"
-                text: window.projectVM ? window.projectVM.redoText : "Redo"
+                text: window.projectVM ? window.projectVM.redoText : qsTr("Redo")
                 shortcut: "Ctrl+Shift+Z"
                 enabled: window.canRedo
                 onTriggered: window.projectVM.redo()
@@ -319,8 +319,8 @@ ApplicationWindow {
         id: fileImporter
         objectName: "fileImporter"
         mode: FilePanel.OpenFiles
-        title: "Add Videos"
-        nameFilters: ["Movies (*.mp4 *.mov)", "MPEG-4 movies (*.mp4)", "QuickTime movies (*.mov)"]
+        title: qsTr("Add Videos")
+        nameFilters: [qsTr("Movies (*.mp4 *.mov)"), qsTr("MPEG-4 movies (*.mp4)"), qsTr("QuickTime movies (*.mov)")]
         parentWindow: window
         onAccepted: files => {
             window.projectVM.importVideoUrls(files);
@@ -356,7 +356,7 @@ ApplicationWindow {
         objectName: "exportBlockedAlert"
         anchors.centerIn: Overlay.overlay
         modal: true
-        title: "Export in Progress"
+        title: qsTr("Export in Progress")
         standardButtons: Dialog.Ok
         width: 400
         // The button row takes the window colour; the alert is a shade lighter.
@@ -389,7 +389,7 @@ ApplicationWindow {
         Label {
             width: parent.width
             wrapMode: Text.Wrap
-            text: "Please finish exporting before switching projects."
+            text: qsTr("Please finish exporting before switching projects.")
             color: EditorStyle.secondaryText
         }
     }

@@ -51,7 +51,7 @@ Rectangle {
         }
         Text {
             visible: (bar.projectVM && bar.projectVM.searchingForClips) || locateModel.busy
-            text: "Looking for moved files…"
+            text: qsTr("Looking for moved files…")
             font.pixelSize: 12
             color: EditorStyle.secondaryText
         }
@@ -59,7 +59,7 @@ Rectangle {
             objectName: "locateButton"
             visible: bar.missingCount > 0
             enabled: !locateModel.busy
-            text: "Locate…"
+            text: qsTr("Locate…")
             onClicked: {
                 if (locateModel.begin())
                     locatePanel.open();
@@ -68,7 +68,7 @@ Rectangle {
         SmallBorderedButton {
             objectName: "dismissRelinkMessage"
             visible: bar.missingCount === 0
-            text: "OK"
+            text: qsTr("OK")
             onClicked: locateModel.message = ""
         }
     }
@@ -79,7 +79,7 @@ Rectangle {
         mode: FilePanel.OpenFiles
         title: locateModel.panelTitle
         proposedFile: locateModel.startFolder
-        nameFilters: ["Movies (*.mp4 *.mov *.m4v)", "All files (*)"]
+        nameFilters: [qsTr("Movies (*.mp4 *.mov *.m4v)"), qsTr("All files (*)")]
         parentWindow: bar.Window.window
         onAccepted: files => locateModel.choose(files[0])
     }
@@ -97,7 +97,7 @@ Rectangle {
         objectName: "relinkQuestion"
         anchors.centerIn: Overlay.overlay
         modal: true
-        title: "Use This File?"
+        title: qsTr("Use This File?")
         width: 400
         padding: 20
         topPadding: 8
@@ -127,12 +127,12 @@ Rectangle {
 
             Button {
                 objectName: "keepMissingButton"
-                text: "Cancel"
+                text: qsTr("Cancel")
                 DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
             }
             Button {
                 objectName: "useFileButton"
-                text: "Use It"
+                text: qsTr("Use It")
                 highlighted: true
                 DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
             }

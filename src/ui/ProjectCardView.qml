@@ -137,7 +137,7 @@ Item {
                     anchors.fill: parent
                     visible: card.isRenaming
                     padding: 0
-                    placeholderText: "Project name"
+                    placeholderText: qsTr("Project name")
                     placeholderTextColor: EditorStyle.tertiaryText
                     font.pixelSize: 13
                     font.weight: Font.DemiBold

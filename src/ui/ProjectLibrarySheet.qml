@@ -113,7 +113,7 @@ Popup {
                 anchors.verticalCenter: parent.verticalCenter
                 width: 200
                 visible: library.hasProjects
-                placeholderText: "Search"
+                placeholderText: qsTr("Search")
             }
             ToolButton {
                 id: closeButton
@@ -129,7 +129,7 @@ Popup {
                 background: Item {}
                 ToolTip.visible: hovered
                 ToolTip.delay: 600
-                ToolTip.text: "Close Library (Esc)"
+                ToolTip.text: qsTr("Close Library (Esc)")
                 onClicked: sheet.close()
             }
         }
@@ -157,21 +157,21 @@ Popup {
                 }
                 Label {
                     anchors.horizontalCenter: parent.horizontalCenter
-                    text: "No Projects Yet"
+                    text: qsTr("No Projects Yet")
                     font.pixelSize: 20
                     font.weight: Font.DemiBold
                     color: EditorStyle.primaryText
                 }
                 Label {
                     anchors.horizontalCenter: parent.horizontalCenter
-                    text: "Create your first project to get started"
+                    text: qsTr("Create your first project to get started")
                     font.pixelSize: 14
                     color: EditorStyle.secondaryText
                 }
                 AccentButton {
                     objectName: "newProjectButton"
                     anchors.horizontalCenter: parent.horizontalCenter
-                    text: "New Project"
+                    text: qsTr("New Project")
                     iconName: "plus"
                     font.pixelSize: 14
                     font.weight: Font.Medium
@@ -232,7 +232,7 @@ Popup {
                             Label {
                                 width: parent.width
                                 padding: 8
-                                text: "New Project"
+                                text: qsTr("New Project")
                                 font.pixelSize: 13
                                 font.weight: Font.DemiBold
                                 color: EditorStyle.primaryText
@@ -280,19 +280,19 @@ Popup {
 
         MenuItem {
             objectName: "renameProjectItem"
-            text: "Rename"
+            text: qsTr("Rename")
             onTriggered: cardMenu.card.beginRename()
         }
         MenuItem {
             objectName: "duplicateProjectItem"
-            text: "Duplicate"
+            text: qsTr("Duplicate")
             onTriggered: library.duplicateProject(cardMenu.card.projectId)
         }
         MenuSeparator {}
         MenuItem {
             id: deleteItem
             objectName: "deleteProjectItem"
-            text: "Delete"
+            text: qsTr("Delete")
             contentItem: Text {
                 text: deleteItem.text
                 font: deleteItem.font
@@ -316,7 +316,7 @@ Popup {
 
         anchors.centerIn: Overlay.overlay
         modal: true
-        title: "Delete Project?"
+        title: qsTr("Delete Project?")
         width: 400
         padding: 20
         topPadding: 8
@@ -345,13 +345,13 @@ Popup {
 
             Button {
                 objectName: "cancelDeleteButton"
-                text: "Cancel"
+                text: qsTr("Cancel")
                 DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
             }
             Button {
                 id: confirmDelete
                 objectName: "confirmDeleteButton"
-                text: "Delete"
+                text: qsTr("Delete")
                 DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
                 contentItem: Text {
                     text: confirmDelete.text
@@ -370,8 +370,7 @@ Popup {
         Label {
             width: parent.width
             wrapMode: Text.Wrap
-            text: "Are you sure you want to delete \"" + deleteAlert.projectName
-                  + "\"? This cannot be undone."
+            text: qsTr("Are you sure you want to delete \"%1\"? This cannot be undone.").arg(deleteAlert.projectName)
             color: EditorStyle.secondaryText
         }
     }

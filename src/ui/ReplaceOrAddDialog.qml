@@ -41,12 +41,12 @@ Dialog {
 
         Button {
             objectName: "cancelChoiceButton"
-            text: "Cancel"
+            text: qsTr("Cancel")
             DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
         }
         Button {
             objectName: "addChoiceButton"
-            text: "Add"
+            text: qsTr("Add")
             DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
             onClicked: {
                 dialog.close();
@@ -55,7 +55,7 @@ Dialog {
         }
         Button {
             objectName: "replaceChoiceButton"
-            text: "Replace"
+            text: qsTr("Replace")
             highlighted: true
             DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
             onClicked: {

@@ -78,7 +78,7 @@ Popup {
             spacing: 6
 
             Text {
-                text: "Title"
+                text: qsTr("Title")
                 font.pixelSize: 13
                 font.weight: Font.Medium
                 color: EditorStyle.primaryText
@@ -87,7 +87,7 @@ Popup {
                 id: titleField
                 objectName: "titleField"
                 Layout.fillWidth: true
-                placeholderText: "e.g. Introduction"
+                placeholderText: qsTr("e.g. Introduction")
                 text: formModel.title
                 onTextEdited: formModel.title = text
             }
@@ -98,7 +98,7 @@ Popup {
             spacing: 6
 
             Text {
-                text: "Subtitle (optional)"
+                text: qsTr("Subtitle (optional)")
                 font.pixelSize: 13
                 font.weight: Font.Medium
                 color: EditorStyle.primaryText
@@ -106,7 +106,7 @@ Popup {
             RoundedTextField {
                 objectName: "subtitleField"
                 Layout.fillWidth: true
-                placeholderText: "e.g. Opening thoughts"
+                placeholderText: qsTr("e.g. Opening thoughts")
                 text: formModel.subtitle
                 onTextEdited: formModel.subtitle = text
             }
@@ -121,21 +121,21 @@ Popup {
 
                 Text {
                     Layout.fillWidth: true
-                    text: "Start Time"
+                    text: qsTr("Start Time")
                     font.pixelSize: 13
                     font.weight: Font.Medium
                     color: EditorStyle.primaryText
                 }
                 SmallBorderedButton {
                     objectName: "useCurrentButton"
-                    text: "Use Current"
+                    text: qsTr("Use Current")
                     onClicked: formModel.useTime(sheet.playback ? sheet.playback.currentTime : 0)
                 }
             }
             RoundedTextField {
                 objectName: "timeField"
                 Layout.fillWidth: true
-                placeholderText: "mm:ss or seconds"
+                placeholderText: qsTr("mm:ss or seconds")
                 text: formModel.timeInput
                 onTextEdited: formModel.timeInput = text
             }
@@ -159,7 +159,7 @@ Popup {
 
             Button {
                 objectName: "cancelButton"
-                text: "Cancel"
+                text: qsTr("Cancel")
                 onClicked: sheet.close()
             }
             Item {

@@ -47,7 +47,7 @@ Item {
 
                 Text {
                     Layout.fillWidth: true
-                    text: "SECTIONS"
+                    text: qsTr("SECTIONS")
                     font.pixelSize: 12
                     font.weight: Font.DemiBold
                     font.letterSpacing: 1.2
@@ -55,7 +55,7 @@ Item {
                 }
                 SmallBorderedButton {
                     objectName: "addSectionButton"
-                    text: "Add"
+                    text: qsTr("Add")
                     iconName: "plus"
                     enabled: panel.projectVM ? panel.projectVM.clipCount > 0 : false
                     onClicked: form.openToAdd()
@@ -71,7 +71,7 @@ Item {
 
                 SmallBorderedButton {
                     objectName: "fromClipsButton"
-                    text: "From Clips"
+                    text: qsTr("From Clips")
                     enabled: panel.projectVM ? panel.projectVM.clipCount > 0 : false
                     onClicked: {
                         if (sectionRows.count > 0)
@@ -83,7 +83,7 @@ Item {
                 SmallBorderedButton {
                     id: importButton
                     objectName: "importChaptersButton"
-                    text: "Import…"
+                    text: qsTr("Import…")
                     enabled: panel.projectVM ? panel.projectVM.clipCount > 0 : false
                     onClicked: importMenu.popup(importButton, 0, importButton.height)
                 }
@@ -98,7 +98,7 @@ Item {
 
                 Text {
                     Layout.fillWidth: true
-                    text: "Keep with clips"
+                    text: qsTr("Keep with clips")
                     font.pixelSize: 13
                     color: EditorStyle.primaryText
                 }
@@ -120,7 +120,7 @@ Item {
                 spacing: 8
 
                 Text {
-                    text: "Sidebar"
+                    text: qsTr("Sidebar")
                     font.pixelSize: 13
                     color: EditorStyle.primaryText
                 }
@@ -137,10 +137,10 @@ Item {
 
                         Repeater {
                             model: [{
-                                    "label": "Overlay",
+                                    "label": qsTr("Overlay"),
                                     "overlay": true
                                 }, {
-                                    "label": "Side-by-side",
+                                    "label": qsTr("Side-by-side"),
                                     "overlay": false
                                 }]
                             delegate: AbstractButton {
@@ -204,7 +204,7 @@ Item {
                 Layout.fillWidth: true
                 Layout.topMargin: 40
                 Layout.bottomMargin: 40
-                text: "No sections yet.\nAdd your first section to get started."
+                text: qsTr("No sections yet.\nAdd your first section to get started.")
                 font.pixelSize: 14
                 color: EditorStyle.secondaryText
                 horizontalAlignment: Text.AlignHCenter
@@ -242,12 +242,12 @@ Item {
 
         MenuItem {
             objectName: "importFromFileItem"
-            text: "From File…"
+            text: qsTr("From File…")
             onTriggered: chapterFilePanel.open()
         }
         MenuItem {
             objectName: "importFromClipboardItem"
-            text: "From Clipboard"
+            text: qsTr("From Clipboard")
             onTriggered: importSheet.showClipboard()
         }
     }
@@ -256,8 +256,8 @@ Item {
         id: chapterFilePanel
         objectName: "chapterFilePanel"
         mode: FilePanel.OpenFiles
-        title: "Import Chapters"
-        nameFilters: ["Chapter lists and videos (*.txt *.vtt *.mp4 *.mov *.m4v *.mkv)", "All files (*)"]
+        title: qsTr("Import Chapters")
+        nameFilters: [qsTr("Chapter lists and videos (*.txt *.vtt *.mp4 *.mov *.m4v *.mkv)"), qsTr("All files (*)")]
         parentWindow: panel.Window.window
         onAccepted: files => importSheet.showFile(files[0])
     }
@@ -271,9 +271,9 @@ Item {
     ReplaceOrAddDialog {
         id: fromClipsChoice
         objectName: "fromClipsChoice"
-        title: "Sections from Clips"
-        message: "The project already has sections. Replace them with one section per clip, "
-                 + "or add one section per clip to them?"
+        title: qsTr("Sections from Clips")
+        message: qsTr("The project already has sections. Replace them with one section per clip, "
+                      + "or add one section per clip to them?")
         onChosen: replace => panel.projectVM.addSectionsFromClips(replace)
     }
 

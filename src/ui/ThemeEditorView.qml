@@ -23,7 +23,7 @@ ColumnLayout {
     }
 
     Text {
-        text: "STYLE"
+        text: qsTr("STYLE")
         font.pixelSize: 12
         font.weight: Font.DemiBold
         font.letterSpacing: 1.2
@@ -73,7 +73,7 @@ ColumnLayout {
             }
             Text {
                 anchors.verticalCenter: parent.verticalCenter
-                text: "Customize"
+                text: qsTr("Customize")
                 font.pixelSize: 12
                 font.weight: Font.Medium
                 color: EditorStyle.secondaryText
@@ -136,7 +136,7 @@ ColumnLayout {
 
         SmallBorderedButton {
             objectName: "resetToClassicButton"
-            text: "Reset to Classic"
+            text: qsTr("Reset to Classic")
             onClicked: editorModel.resetToClassic()
         }
     }

@@ -15,13 +15,13 @@ namespace {
 QString formatName(ChapterFormat format) {
     switch (format) {
     case ChapterFormat::youTube:
-        return QStringLiteral("a YouTube description");
+        return ChapterImportModel::tr("a YouTube description");
     case ChapterFormat::ffmetadata:
-        return QStringLiteral("an FFmpeg metadata file");
+        return ChapterImportModel::tr("an FFmpeg metadata file");
     case ChapterFormat::webVtt:
-        return QStringLiteral("WebVTT chapters");
+        return ChapterImportModel::tr("WebVTT chapters");
     case ChapterFormat::videoFile:
-        return QStringLiteral("the video's chapters");
+        return ChapterImportModel::tr("the video's chapters");
     case ChapterFormat::none:
         break;
     }
@@ -71,12 +71,12 @@ QStringList ChapterImportModel::notUnderstood() const {
 }
 
 void ChapterImportModel::readClipboard() {
-    readText(QGuiApplication::clipboard()->text(), QStringLiteral("From the clipboard"));
+    readText(QGuiApplication::clipboard()->text(), tr("From the clipboard"));
 }
 
 void ChapterImportModel::readFile(const QUrl& file) {
     const QString path = file.toLocalFile();
-    show(readChapterFile(path), "From " + QFileInfo(path).fileName());
+    show(readChapterFile(path), tr("From %1").arg(QFileInfo(path).fileName()));
 }
 
 void ChapterImportModel::readText(const QString& text, const QString& source) {
@@ -96,7 +96,9 @@ void ChapterImportModel::show(ChapterImport read, const QString& source) {
 bool ChapterImportModel::importChapters(bool replace) {
     if (!projectVM_ || placement_.accepted.empty())
         return false;
-    projectVM_->putSections("Import Chapters", sectionsForChapters(placement_.accepted), replace);
+    // The edit's name, shown as "Undo Import Chapters", is translated by the project.
+    projectVM_->putSections(QT_TRANSLATE_NOOP("kestrune::ProjectViewModel", "Import Chapters"),
+                            sectionsForChapters(placement_.accepted), replace);
     return true;
 }
 

@@ -159,7 +159,7 @@ void ExportDialogModel::updateOutputSize() {
         dimensions =
             outputDimensions(projectVM_->project().clips, projectVM_->project().sidebarOverlay);
     const QString sizeText =
-        QStringLiteral("Output: %1 × %2").arg(dimensions.outputWidth).arg(dimensions.outputHeight);
+        tr("Output: %1 × %2").arg(dimensions.outputWidth).arg(dimensions.outputHeight);
     if (sizeText == outputSizeText_)
         return;
     outputSizeText_ = sizeText;
@@ -174,8 +174,8 @@ QUrl ExportDialogModel::proposedSaveFile() const {
 }
 
 QStringList ExportDialogModel::saveNameFilters() const {
-    return {defaultSuffix() == u"mov" ? QStringLiteral("QuickTime movies (*.mov)")
-                                      : QStringLiteral("MPEG-4 movies (*.mp4)")};
+    return {defaultSuffix() == u"mov" ? tr("QuickTime movies (*.mov)")
+                                      : tr("MPEG-4 movies (*.mp4)")};
 }
 
 QString ExportDialogModel::defaultSuffix() const {

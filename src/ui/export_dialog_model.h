@@ -147,7 +147,7 @@ private:
     ExportCodec codec_ = ExportCodec::h264;
     ExportQuality quality_ = ExportQuality::high;
     Content content_ = Settings;
-    QString outputSizeText_ = QStringLiteral("Output: 0 × 0");
+    QString outputSizeText_ = tr("Output: %1 × %2").arg(0).arg(0);
     // Every start gets a number; a check whose number is no longer awaited is dropped.
     int nextRequest_ = 0;
     std::optional<int> validatingRequest_;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include <QCoreApplication>
+
 namespace kestrune {
 
 namespace {
@@ -25,8 +27,10 @@ std::optional<QString> remainingTimeText(std::optional<double> remainingMs) {
     constexpr double kLongestSeconds = 1e9;
     const double seconds = std::fmin(std::fmax(*remainingMs / 1000, 0.0), kLongestSeconds);
     const auto whole = static_cast<std::int64_t>(seconds);
-    return QString::asprintf("~%02lld:%02lld remaining", static_cast<long long>(whole / 60),
-                             static_cast<long long>(whole % 60));
+    const QString minutesSeconds = QString::asprintf(
+        "%02lld:%02lld", static_cast<long long>(whole / 60), static_cast<long long>(whole % 60));
+    return QCoreApplication::translate("kestrune::ExportProgressText", "~%1 remaining")
+        .arg(minutesSeconds);
 }
 
 } // namespace kestrune

@@ -35,13 +35,14 @@ QString sizeText(std::int64_t bytes) {
 QString questionFor(const VideoClip& clip, const RelinkFile& file) {
     const RecordComparison comparison = compareWithRecord(clip, file);
     if (!comparison.sameDuration)
-        return QStringLiteral("This file is %1 long; the clip was %2. Use it anyway?")
+        return LocateClipsModel::tr("This file is %1 long; the clip was %2. Use it anyway?")
             .arg(lengthText(file.metadata.duration), lengthText(clip.duration));
     if (!comparison.sameSize)
-        return QStringLiteral("This file is %1; the clip's file was %2. Use it anyway?")
+        return LocateClipsModel::tr("This file is %1; the clip's file was %2. Use it anyway?")
             .arg(sizeText(file.metadata.fileSize), sizeText(clip.fileSize));
     if (!comparison.sameName)
-        return QStringLiteral("This file is named “%1”; the clip's file was “%2”. Use it anyway?")
+        return LocateClipsModel::tr(
+                   "This file is named “%1”; the clip's file was “%2”. Use it anyway?")
             .arg(QString::fromStdString(file.fileName()), QString::fromStdString(clip.fileName));
     return {};
 }
@@ -93,7 +94,7 @@ bool LocateClipsModel::begin() {
     const auto& clips = projectVM_->project().clips;
     const auto clip = std::find_if(clips.begin(), clips.end(),
                                    [&](const VideoClip& c) { return c.id == *clipId_; });
-    panelTitle_ = QStringLiteral("Locate “%1”").arg(QString::fromStdString(clip->fileName));
+    panelTitle_ = tr("Locate “%1”").arg(QString::fromStdString(clip->fileName));
     // The panel opens where the file was, or as near to it as still exists.
     QString folder;
     const auto location = locateClip(*clip);
@@ -148,7 +149,7 @@ void LocateClipsModel::chosenFileRead(const QString& path, const std::optional<R
         return;
     }
     if (!file) {
-        message_ = QStringLiteral("“%1” cannot be used: %2").arg(QFileInfo(path).fileName(), error);
+        message_ = tr("“%1” cannot be used: %2").arg(QFileInfo(path).fileName(), error);
         emit stateChanged();
         return;
     }
@@ -193,10 +194,10 @@ void LocateClipsModel::searchFinished(const ClipSearchResult& result) {
         if (match.file)
             found.push_back(match);
     const QStringList shortened = projectVM_->relinkClips(found);
-    message_ = shortened.isEmpty()
-                   ? QString()
-                   : QStringLiteral("The trim of %1 was shortened to fit the new file.")
-                         .arg(shortened.join(", "));
+    message_ =
+        shortened.isEmpty()
+            ? QString()
+            : tr("The trim of %1 was shortened to fit the new file.").arg(shortened.join(", "));
     emit stateChanged();
 }
 

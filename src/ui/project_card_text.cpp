@@ -2,6 +2,7 @@
 
 #include "time_text.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QTimeZone>
 
@@ -10,7 +11,9 @@ namespace kestrune {
 QString clipCountText(int clipCount) {
     if (clipCount < 1)
         return {};
-    return clipCount == 1 ? QStringLiteral("1 clip") : QStringLiteral("%1 clips").arg(clipCount);
+    return clipCount == 1 ? QCoreApplication::translate("kestrune::ProjectCardText", "1 clip")
+                          : QCoreApplication::translate("kestrune::ProjectCardText", "%1 clips")
+                                .arg(clipCount);
 }
 
 QString projectLengthText(double totalDuration) {
@@ -34,9 +37,10 @@ QString modificationDateText(const QDateTime& updatedAt, const QDateTime& now,
     const QDateTime local = updatedAt.toTimeZone(now.timeZone());
     const QDate day = local.date();
     if (day == now.date())
-        return QStringLiteral("Today, ") + locale.toString(local.time(), QLocale::ShortFormat);
+        return QCoreApplication::translate("kestrune::ProjectCardText", "Today, %1")
+            .arg(locale.toString(local.time(), QLocale::ShortFormat));
     if (day == now.date().addDays(-1))
-        return QStringLiteral("Yesterday");
+        return QCoreApplication::translate("kestrune::ProjectCardText", "Yesterday");
     return locale.toString(day, abbreviatedDateFormat(locale));
 }
 

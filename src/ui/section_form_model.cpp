@@ -20,11 +20,11 @@ void SectionFormModel::setProjectVM(QObject* projectVM) {
 }
 
 QString SectionFormModel::heading() const {
-    return isEditing() ? QStringLiteral("Edit Section") : QStringLiteral("Add Section");
+    return isEditing() ? tr("Edit Section") : tr("Add Section");
 }
 
 QString SectionFormModel::saveButtonText() const {
-    return isEditing() ? QStringLiteral("Save Changes") : QStringLiteral("Add Section");
+    return isEditing() ? tr("Save Changes") : tr("Add Section");
 }
 
 template <typename Change>
@@ -76,12 +76,12 @@ bool SectionFormModel::feedbackIsWarning() const {
 
 QString SectionFormModel::feedbackText() const {
     if (feedbackIsWarning())
-        return QStringLiteral("After the end of the video (%1)")
+        return tr("After the end of the video (%1)")
             .arg(formatTime(projectVM_->totalDuration()));
     if (const auto seconds = parsedTime())
-        return QStringLiteral("Parsed: ") + formatEditableTime(*seconds);
+        return tr("Parsed: %1").arg(formatEditableTime(*seconds));
     if (!timeInput_.isEmpty())
-        return QStringLiteral("Invalid time. Use mm:ss or seconds.");
+        return tr("Invalid time. Use mm:ss or seconds.");
     return {};
 }
 

@@ -29,16 +29,34 @@ struct ColorRow {
 };
 
 constexpr std::array kColorRows{
-    ColorRow{"Backgrounds", "Video", "videoAreaBackground"},
-    ColorRow{"Backgrounds", "Sidebar", "sidebarBackground"},
-    ColorRow{"Backgrounds", "Highlight", "highlightBackground"},
-    ColorRow{"Text — Active Chapter", "Title", "activeTitleColor"},
-    ColorRow{"Text — Active Chapter", "Subtitle", "activeSubtitleColor"},
-    ColorRow{"Text — Other Chapters", "Title", "inactiveTitleColor"},
-    ColorRow{"Text — Other Chapters", "Subtitle", "inactiveSubtitleColor"},
-    ColorRow{"Details", "Frame Border", "frameDashColor"},
-    ColorRow{"Details", "Separators", "separatorColor"},
-    ColorRow{"Details", "Video Edge", "videoBorderColor"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Backgrounds"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Video"), "videoAreaBackground"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Backgrounds"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Sidebar"), "sidebarBackground"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Backgrounds"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Highlight"), "highlightBackground"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Text — Active Chapter"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Title"), "activeTitleColor"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Text — Active Chapter"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Subtitle"), "activeSubtitleColor"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Text — Other Chapters"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Title"), "inactiveTitleColor"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Text — Other Chapters"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Subtitle"), "inactiveSubtitleColor"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Details"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Frame Border"), "frameDashColor"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Details"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Separators"), "separatorColor"},
+    ColorRow{QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Details"),
+             QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Video Edge"), "videoBorderColor"},
+};
+
+// The presets' names, translated where the editor shows them.
+[[maybe_unused]] constexpr std::array kPresetNames{
+    QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Classic"),
+    QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Light"),
+    QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Midnight"),
+    QT_TRANSLATE_NOOP("kestrune::ThemeEditorModel", "Warm"),
 };
 
 } // namespace
@@ -80,8 +98,7 @@ void ThemeEditorModel::setProjectVM(QObject* projectVM) {
 QVariantList ThemeEditorModel::presets() {
     QVariantList list;
     for (const auto& preset : SidebarTheme::presets())
-        list << QVariantMap{{"name", QString::fromStdString(preset.name)},
-                            {"colors", colorMap(preset)}};
+        list << QVariantMap{{"name", tr(preset.name.c_str())}, {"colors", colorMap(preset)}};
     return list;
 }
 
@@ -95,12 +112,11 @@ QVariantList ThemeEditorModel::colorGroups() {
         rows.clear();
     };
     for (const auto& row : kColorRows) {
-        if (heading != QString::fromUtf8(row.group)) {
+        if (heading != tr(row.group)) {
             closeGroup();
-            heading = QString::fromUtf8(row.group);
+            heading = tr(row.group);
         }
-        rows << QVariantMap{{"label", QString::fromUtf8(row.label)},
-                            {"field", QString::fromLatin1(row.field)}};
+        rows << QVariantMap{{"label", tr(row.label)}, {"field", QString::fromLatin1(row.field)}};
     }
     closeGroup();
     return groups;

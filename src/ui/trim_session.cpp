@@ -164,15 +164,15 @@ QString TrimSession::trimOutText() const {
 }
 
 QString TrimSession::inLabelText() const {
-    return QStringLiteral("IN: ") + formatTimecode(trimIn_);
+    return tr("IN: %1").arg(formatTimecode(trimIn_));
 }
 
 QString TrimSession::outLabelText() const {
-    return QStringLiteral("OUT: ") + formatTimecode(trimOut_);
+    return tr("OUT: %1").arg(formatTimecode(trimOut_));
 }
 
 QString TrimSession::durationLabelText() const {
-    return QStringLiteral("Duration: ") + formatTimecode(trimOut_ - trimIn_);
+    return tr("Duration: %1").arg(formatTimecode(trimOut_ - trimIn_));
 }
 
 QString TrimSession::trimmedText() const {

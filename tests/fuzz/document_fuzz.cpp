@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to everything that reads text from files or from the
 // user: the project document decoder, the saved file references inside it, the
-// colour and the time parsers, and the chapter lists people paste. Besides crashes and sanitizer reports, it checks
-// that whatever is accepted survives a round trip unchanged.
+// colour and the time parsers, and the chapter lists people paste. Besides crashes and sanitizer
+// reports, it checks that whatever is accepted survives a round trip unchanged.
 #include "export/chapter_import.h"
 #include "export/chapter_list.h"
 #include "model/codable_color.h"
