@@ -858,7 +858,12 @@ Add your first section to get started.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+38"/>
+        <location line="+52"/>
+        <source>After the end of the video (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>Parsed: %1</source>
         <translation type="unfinished"></translation>
     </message>
