@@ -76,8 +76,7 @@ bool SectionFormModel::feedbackIsWarning() const {
 
 QString SectionFormModel::feedbackText() const {
     if (feedbackIsWarning())
-        return tr("After the end of the video (%1)")
-            .arg(formatTime(projectVM_->totalDuration()));
+        return tr("After the end of the video (%1)").arg(formatTime(projectVM_->totalDuration()));
     if (const auto seconds = parsedTime())
         return tr("Parsed: %1").arg(formatEditableTime(*seconds));
     if (!timeInput_.isEmpty())
