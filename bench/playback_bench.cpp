@@ -1,8 +1,10 @@
 // Plays 20 seconds of a joined 1080p30 timeline of three clips on the monotonic
 // clock and prints what a viewer would notice: frames shown and dropped, how long
-// an exact seek takes to put its frame on screen, and the CPU the playback costs.
+// an exact seek takes to put its frame on screen, the CPU the playback costs, and
+// how long each picture takes to become the frame the preview's video output shows.
 // The clips are made with the ffmpeg tool in a temporary folder.
 #include "playback/timeline_player.h"
+#include "playback/video_frame_conversion.h"
 #include "support/event_loop.h"
 
 #include <algorithm>
@@ -71,6 +73,18 @@ int main(int argc, char** argv) {
 
     bool ended = false;
     QObject::connect(&player, &TimelinePlayer::playedToEnd, [&] { ended = true; });
+    // Each picture shown converted as the preview's output converts it.
+    VideoFrameConverter converter;
+    std::vector<double> convertMs;
+    QObject::connect(&player, &TimelinePlayer::frameChanged, [&] {
+        if (!player.currentFrame() || !player.currentFrame()->picture)
+            return;
+        const auto start = std::chrono::steady_clock::now();
+        converter.convert(*player.currentFrame()->picture, player.currentFrame()->rotation);
+        convertMs.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    });
     const double cpuBefore = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -90,6 +104,11 @@ int main(int argc, char** argv) {
     std::printf("decoder underruns (playback waited): %llu\n",
                 static_cast<unsigned long long>(player.underruns()));
     std::printf("CPU: %.2f s user+system, %.0f %% of one core\n", cpu, 100.0 * cpu / wallSeconds);
+    if (!convertMs.empty()) {
+        std::sort(convertMs.begin(), convertMs.end());
+        std::printf("picture to the preview's RGB frame: median %.1f ms, worst %.1f ms\n",
+                    convertMs[convertMs.size() / 2], convertMs.back());
+    }
 
     std::mt19937 random(20261206);
     std::uniform_real_distribution<double> anywhere(0.0, player.duration().seconds());

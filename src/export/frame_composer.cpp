@@ -27,32 +27,13 @@ void fillRows(AVFrame& frame, int plane, int x, int top, int width, int rows, in
 
 } // namespace
 
-PictureFit fitPicture(double pictureWidth, double pictureHeight, double videoAreaWidth,
-                      double height) {
-    PictureFit fit{};
-    fit.pad = height * 0.015;
-    fit.areaWidth = videoAreaWidth - 2 * fit.pad;
-    fit.areaHeight = height - 2 * fit.pad;
-    const double aspect = pictureWidth / pictureHeight;
-    if (fit.areaWidth / fit.areaHeight >= aspect) {
-        fit.height = fit.areaHeight;
-        fit.width = fit.areaHeight * aspect;
-        fit.x = fit.pad + (fit.areaWidth - fit.width) * 0.5;
-        fit.y = fit.pad;
-    } else {
-        fit.width = fit.areaWidth;
-        fit.height = fit.areaWidth / aspect;
-        fit.x = fit.pad;
-        fit.y = fit.pad + (fit.areaHeight - fit.height) * 0.5;
-    }
-    return fit;
-}
-
 FrameComposer::FrameComposer(const ExportConfig& config, SidebarRenderer& renderer,
                              AVPixelFormat format)
     : config_(config)
     , renderer_(renderer)
     , format_(format)
+    , layout_(frameLayout(
+          {config.outputWidth, config.outputHeight, config.videoAreaWidth, config.sidebarWidth}))
     , background_(yuvColor(config.theme.videoAreaBackground.toColor(),
                            av_pix_fmt_desc_get(format)->comp[0].depth))
     , black_(yuvColor(Qt::black, av_pix_fmt_desc_get(format)->comp[0].depth))
@@ -138,11 +119,10 @@ std::optional<PixelRect> FrameComposer::pictureRect(const DecodedFrame& source,
     const int pictureHeight = quarterTurn ? source.frame->width : source.frame->height;
     if (pictureWidth <= 0 || pictureHeight <= 0)
         return std::nullopt;
-    const PictureFit fit =
-        fitPicture(pictureWidth, pictureHeight, config_.videoAreaWidth, config_.outputHeight);
+    const QRectF fit = layout_.fitPicture(pictureWidth, pictureHeight);
     const PixelRect target{
-        static_cast<int>(std::lround(fit.x)), static_cast<int>(std::lround(fit.y)),
-        static_cast<int>(std::lround(fit.width)), static_cast<int>(std::lround(fit.height))};
+        static_cast<int>(std::lround(fit.x())), static_cast<int>(std::lround(fit.y())),
+        static_cast<int>(std::lround(fit.width())), static_cast<int>(std::lround(fit.height()))};
     if (target.width <= 0 || target.height <= 0)
         return std::nullopt;
     return target;
@@ -157,23 +137,20 @@ void FrameComposer::drawOverlay(QImage& image, bool pictureDrawn, double time) {
 }
 
 void FrameComposer::drawLines(QPainter& painter) const {
-    const int videoAreaWidth = config_.videoAreaWidth;
-    const int height = config_.outputHeight;
     const SidebarTheme& theme = config_.theme;
     // The lines depend only on the output's geometry, not on the picture's.
-    const PictureFit fit = fitPicture(1, 1, videoAreaWidth, height);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    if (videoAreaWidth < config_.outputWidth) {
+    if (config_.videoAreaWidth < config_.outputWidth) {
         painter.setPen(QPen(theme.videoBorderColor.toColor(), 1));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(fit.pad, fit.pad, fit.areaWidth, fit.areaHeight));
+        painter.drawRect(layout_.pictureArea);
     }
     QPen dashes(theme.frameDashColor.toColor(), 1);
     dashes.setCapStyle(Qt::FlatCap);
     dashes.setDashPattern({4, 4});
     painter.setPen(dashes);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(0, 0, videoAreaWidth, height));
+    painter.drawRect(layout_.videoArea);
 }
 
 } // namespace kestrune

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "export_settings.h"
+#include "frame_layout.h"
 #include "media/frame_scaler.h"
 #include "media/video_frame_reader.h"
 #include "sidebar/sidebar_renderer.h"
@@ -17,15 +18,6 @@
 class QPainter;
 
 namespace kestrune {
-
-// Where the clip picture goes: the video area less a margin of 1.5 % of the
-// height, keeping the picture's proportions.
-struct PictureFit {
-    double pad, areaWidth, areaHeight;
-    double x, y, width, height; // y from the top
-};
-PictureFit fitPicture(double pictureWidth, double pictureHeight, double videoAreaWidth,
-                      double height);
 
 class FrameComposer {
 public:
@@ -51,6 +43,7 @@ private:
     const ExportConfig& config_;
     SidebarRenderer& renderer_;
     const AVPixelFormat format_;
+    const FrameLayout layout_;
     FrameScaler scaler_;
     YuvColor background_;
     YuvColor black_;

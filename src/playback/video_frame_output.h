@@ -1,7 +1,7 @@
 // Hands a player's pictures to a QVideoSink (a QML VideoOutput's videoSink):
-// each new picture as a YUV video frame with its colour tags and display
-// rotation, an empty frame when the player shows none. The player can be
-// switched at any time; the sink then shows the new player's picture.
+// each new picture as an RGB video frame with its display rotation, an empty
+// frame when the player shows none. The player can be switched at any time; the
+// sink then shows the new player's picture.
 #pragma once
 
 #include "timeline_player.h"

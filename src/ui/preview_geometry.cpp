@@ -1,5 +1,8 @@
 #include "preview_geometry.h"
 
+#include "editing/project_view_model.h"
+#include "export/frame_layout.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -13,18 +16,24 @@ double size(double value) {
 
 } // namespace
 
-PreviewGeometry previewGeometry(double width, double height, bool sidebarOverlay) {
+PreviewGeometry previewGeometry(double width, double height, const OutputDimensions& output) {
+    const FrameLayout layout = frameLayout(output);
+    if (layout.frame.isEmpty())
+        return {};
     const double w = size(width);
     const double h = size(height);
-    const double sidebarWidth = w * kPreviewSidebarShare;
+    const double scale = std::min(w / layout.frame.width(), h / layout.frame.height());
+    const QPointF origin((w - layout.frame.width() * scale) / 2,
+                         (h - layout.frame.height() * scale) / 2);
+    auto place = [&](const QRectF& r) {
+        return QRectF(origin + r.topLeft() * scale, r.size() * scale);
+    };
+    return {place(layout.frame), place(layout.sidebar), place(layout.videoArea),
+            place(layout.pictureArea)};
+}
 
-    PreviewGeometry geometry;
-    geometry.sidebar = QRectF(w - sidebarWidth, 0, sidebarWidth, h);
-    geometry.videoArea = QRectF(0, 0, sidebarOverlay ? w : w - sidebarWidth, h);
-    const double inset = h * kPreviewPlayerInsetShare;
-    geometry.player = QRectF(inset, inset, std::max(geometry.videoArea.width() - 2 * inset, 0.0),
-                             std::max(h - 2 * inset, 0.0));
-    return geometry;
+QObject* PreviewLayout::projectVM() const {
+    return projectVM_.data();
 }
 
 void PreviewLayout::setWidth(double width) {
@@ -43,16 +52,29 @@ void PreviewLayout::setHeight(double height) {
     update();
 }
 
-void PreviewLayout::setSidebarOverlay(bool overlay) {
-    if (overlay == sidebarOverlay_)
+void PreviewLayout::setProjectVM(QObject* projectVM) {
+    auto* model = qobject_cast<ProjectViewModel*>(projectVM);
+    if (model == projectVM_)
         return;
-    sidebarOverlay_ = overlay;
+    disconnect(projectConnection_);
+    disconnect(overlayConnection_);
+    projectVM_ = model;
+    if (model) {
+        projectConnection_ =
+            connect(model, &ProjectViewModel::projectChanged, this, &PreviewLayout::update);
+        overlayConnection_ =
+            connect(model, &ProjectViewModel::sidebarOverlayChanged, this, &PreviewLayout::update);
+    }
     emit inputsChanged();
     update();
 }
 
 void PreviewLayout::update() {
-    const PreviewGeometry next = previewGeometry(width_, height_, sidebarOverlay_);
+    OutputDimensions output;
+    if (projectVM_)
+        output =
+            outputDimensions(projectVM_->project().clips, projectVM_->project().sidebarOverlay);
+    const PreviewGeometry next = previewGeometry(width_, height_, output);
     if (next == geometry_)
         return;
     geometry_ = next;

@@ -1,38 +1,46 @@
-// Where the preview puts its parts, as the export places them in each frame:
-// the chapter sidebar at the trailing 22 %, the video area over or beside it,
-// and the player inset in the video area by 1.5 % of the height.
+// Where the preview puts its parts: the output frame as the export will draw it
+// (the export's own FrameLayout for the project's output size), scaled to fit
+// the view and centred in it, the view's background showing around it.
 #pragma once
 
+#include "export/export_settings.h"
+
+#include <QMetaObject>
 #include <QObject>
+#include <QPointer>
 #include <QRectF>
 #include <QtQml/qqmlregistration.h>
 
 namespace kestrune {
 
+class ProjectViewModel;
+
 struct PreviewGeometry {
+    QRectF frame; // the whole output frame
     QRectF sidebar;
     QRectF videoArea;
-    // The player's picture is fitted into this rectangle; with the sidebar
-    // beside the video it is also the rectangle outlined by the solid border.
+    // The area each clip's picture is fitted into, keeping its proportions and
+    // centred; with the sidebar beside the video it is also the rectangle
+    // outlined by the solid border.
     QRectF player;
 
     bool operator==(const PreviewGeometry&) const = default;
 };
 
-inline constexpr double kPreviewSidebarShare = 0.22;
-inline constexpr double kPreviewPlayerInsetShare = 0.015;
+// For a preview `width` × `height` showing frames of `output`'s size. Sizes
+// below zero count as zero; without an output size every rectangle is empty.
+PreviewGeometry previewGeometry(double width, double height, const OutputDimensions& output);
 
-// For a preview `width` × `height`; the sidebar lies over the video area when
-// `sidebarOverlay`, else beside it. Sizes below zero count as zero.
-PreviewGeometry previewGeometry(double width, double height, bool sidebarOverlay);
-
-// previewGeometry for QML: set the inputs, read the rectangles.
+// previewGeometry for QML over a project's output size: set the inputs, read the
+// rectangles.
 class PreviewLayout : public QObject {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(double width READ width WRITE setWidth NOTIFY inputsChanged)
     Q_PROPERTY(double height READ height WRITE setHeight NOTIFY inputsChanged)
-    Q_PROPERTY(bool sidebarOverlay READ sidebarOverlay WRITE setSidebarOverlay NOTIFY inputsChanged)
+    // The ProjectViewModel whose clips and sidebar choice make the output size.
+    Q_PROPERTY(QObject* projectVM READ projectVM WRITE setProjectVM NOTIFY inputsChanged)
+    Q_PROPERTY(QRectF frameRect READ frameRect NOTIFY geometryChanged)
     Q_PROPERTY(QRectF sidebarRect READ sidebarRect NOTIFY geometryChanged)
     Q_PROPERTY(QRectF videoAreaRect READ videoAreaRect NOTIFY geometryChanged)
     Q_PROPERTY(QRectF playerRect READ playerRect NOTIFY geometryChanged)
@@ -43,9 +51,10 @@ public:
     void setWidth(double width);
     double height() const { return height_; }
     void setHeight(double height);
-    bool sidebarOverlay() const { return sidebarOverlay_; }
-    void setSidebarOverlay(bool overlay);
+    QObject* projectVM() const;
+    void setProjectVM(QObject* projectVM);
 
+    QRectF frameRect() const { return geometry_.frame; }
     QRectF sidebarRect() const { return geometry_.sidebar; }
     QRectF videoAreaRect() const { return geometry_.videoArea; }
     QRectF playerRect() const { return geometry_.player; }
@@ -59,8 +68,10 @@ private:
 
     double width_ = 0;
     double height_ = 0;
-    bool sidebarOverlay_ = true;
-    PreviewGeometry geometry_ = previewGeometry(0, 0, true);
+    QPointer<ProjectViewModel> projectVM_;
+    QMetaObject::Connection projectConnection_;
+    QMetaObject::Connection overlayConnection_;
+    PreviewGeometry geometry_;
 };
 
 } // namespace kestrune

@@ -1,4 +1,5 @@
 #include "export/export_settings.h"
+#include "export/frame_layout.h"
 #include "media/color_space.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,36 @@ TEST(OutputDimensions, FollowTheLargestClipAndTheSidebarChoice) {
     EXPECT_EQ(outputDimensions(clipsOfSize({{1280, 720}, {1080, 1920}}), true).outputHeight, 1920);
     for (bool overlay : {true, false})
         EXPECT_EQ(outputDimensions({}, overlay), (OutputDimensions{0, 0, 0, 0}));
+}
+
+TEST(FrameLayout, PlacesTheSidebarAtTheTrailingEdgeAndInsetsThePictureArea) {
+    // Beside the video: the sidebar takes what the video area leaves.
+    const FrameLayout beside = frameLayout({2342, 1080, 1920, 422});
+    EXPECT_EQ(beside.frame, QRectF(0, 0, 2342, 1080));
+    EXPECT_EQ(beside.videoArea, QRectF(0, 0, 1920, 1080));
+    EXPECT_EQ(beside.sidebar, QRectF(1920, 0, 422, 1080));
+    EXPECT_EQ(beside.pictureArea, QRectF(16.2, 16.2, 1887.6, 1047.6));
+    // Over the video: the same strip lies on the video area's trailing edge.
+    const FrameLayout over = frameLayout({1920, 1920, 1920, 422});
+    EXPECT_EQ(over.videoArea, QRectF(0, 0, 1920, 1920));
+    EXPECT_EQ(over.sidebar, QRectF(1498, 0, 422, 1920));
+    // Nothing turns inside out for sizes too small for the inset, or below zero.
+    EXPECT_TRUE(frameLayout({2, 200, 2, 0}).pictureArea.isEmpty());
+    EXPECT_EQ(frameLayout({-4, -4, -4, 9}), frameLayout({}));
+}
+
+TEST(FrameLayout, FitsEachPictureCentredInThePictureArea) {
+    const FrameLayout layout =
+        frameLayout({1920, 1920, 1920, 422}); // a portrait clip among landscape ones
+    const QRectF landscape = layout.fitPicture(1920, 1080);
+    EXPECT_DOUBLE_EQ(landscape.width(), layout.pictureArea.width());
+    EXPECT_DOUBLE_EQ(landscape.height(), layout.pictureArea.width() * 1080 / 1920);
+    EXPECT_DOUBLE_EQ(landscape.center().y(), layout.pictureArea.center().y());
+    const QRectF portrait = layout.fitPicture(1080, 1920);
+    EXPECT_DOUBLE_EQ(portrait.height(), layout.pictureArea.height());
+    EXPECT_DOUBLE_EQ(portrait.center().x(), layout.pictureArea.center().x());
+    EXPECT_TRUE(layout.fitPicture(0, 1080).isEmpty());
+    EXPECT_TRUE(frameLayout({}).fitPicture(1920, 1080).isEmpty());
 }
 
 TEST(AverageBitRate, ScalesWithPixelsAndTruncates) {

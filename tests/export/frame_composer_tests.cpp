@@ -35,13 +35,14 @@ FramePtr composedInRgb(const ExportConfig& config, SidebarRenderer& renderer,
     painter.fillRect(QRectF(0, 0, config.videoAreaWidth, config.outputHeight),
                      config.theme.videoAreaBackground.toColor());
     const bool quarterTurn = rotation % 180 != 0;
-    const PictureFit fit = fitPicture(quarterTurn ? source.frame->height : source.frame->width,
-                                      quarterTurn ? source.frame->width : source.frame->height,
-                                      config.videoAreaWidth, config.outputHeight);
+    const QRectF fit = frameLayout({config.outputWidth, config.outputHeight, config.videoAreaWidth,
+                                    config.sidebarWidth})
+                           .fitPicture(quarterTurn ? source.frame->height : source.frame->width,
+                                       quarterTurn ? source.frame->width : source.frame->height);
     FrameScaler scaler;
     EXPECT_TRUE(scaler.scaleInto(*source.frame, colorSpace, rotation, *rgb,
-                                 {int(std::lround(fit.x)), int(std::lround(fit.y)),
-                                  int(std::lround(fit.width)), int(std::lround(fit.height))}));
+                                 {int(std::lround(fit.x())), int(std::lround(fit.y())),
+                                  int(std::lround(fit.width())), int(std::lround(fit.height()))}));
     // Lines and sidebar exactly as drawn over the picture, painted straight on it.
     QImage over(config.outputWidth, config.outputHeight, QImage::Format_ARGB32_Premultiplied);
     FrameComposer(config, renderer, format).drawOverlay(over, true, time);

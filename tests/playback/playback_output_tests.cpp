@@ -41,14 +41,24 @@ MediaTime seconds(double value) {
     return MediaTime::fromSeconds(value, 600);
 }
 
-// The counter's number painted in the luma plane of a sink's frame; −1 when unreadable.
-int shownNumber(const QVideoSink& sink) {
-    QVideoFrame frame = sink.videoFrame();
-    if (!frame.isValid() || frame.width() != 640 || !frame.map(QVideoFrame::ReadOnly))
+// The counter's number painted in a BGRA video frame; −1 when unreadable.
+int shownNumber(QVideoFrame frame) {
+    if (!frame.isValid() || frame.width() != 640 ||
+        frame.pixelFormat() != QVideoFrameFormat::Format_BGRA8888 ||
+        !frame.map(QVideoFrame::ReadOnly))
         return -1;
-    const int number = paintedFrameNumber(frame.bits(0), frame.bytesPerLine(0));
+    // The green of each pixel stands in for its luma.
+    std::vector<unsigned char> green(static_cast<std::size_t>(frame.width() * frame.height()));
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            green[std::size_t(y * frame.width() + x)] =
+                frame.bits(0)[y * frame.bytesPerLine(0) + x * 4 + 1];
     frame.unmap();
-    return number;
+    return paintedFrameNumber(green.data(), 640);
+}
+
+int shownNumber(const QVideoSink& sink) {
+    return shownNumber(sink.videoFrame());
 }
 
 TEST(PlaybackClockFactory, PlaysOnTheMonotonicClockWithoutAnAudioOutput) {
@@ -126,7 +136,7 @@ TEST(AudioFeed, ConvertsTheTimelinesSoundToTheOutputsFormatAndSaysWhenItIsAllTak
     EXPECT_EQ(loudest(25000, 48000), 0);
 }
 
-TEST(VideoFrameOutput, HandsThePictureOnScreenToTheSinkInYuv) {
+TEST(VideoFrameOutput, HandsThePictureOnScreenToTheSinkInRgb) {
     TimelinePlayer player;
     QVideoSink sink;
     VideoFrameOutput output;
@@ -138,11 +148,9 @@ TEST(VideoFrameOutput, HandsThePictureOnScreenToTheSinkInYuv) {
     ASSERT_TRUE(seekAndWait(player, MediaTime{37, 30}));
     const QVideoFrame frame = sink.videoFrame();
     ASSERT_TRUE(frame.isValid());
-    EXPECT_EQ(frame.pixelFormat(), QVideoFrameFormat::Format_YUV420P);
+    EXPECT_EQ(frame.pixelFormat(), QVideoFrameFormat::Format_BGRA8888);
     EXPECT_EQ(frame.size(), QSize(640, 360));
     EXPECT_EQ(frame.rotationAngle(), QVideoFrame::Rotation0);
-    EXPECT_EQ(frame.surfaceFormat().colorRange(), QVideoFrameFormat::ColorRange_Video);
-    EXPECT_EQ(frame.surfaceFormat().colorSpace(), QVideoFrameFormat::ColorSpace_BT601);
     EXPECT_EQ(shownNumber(sink), 37);
 
     ASSERT_TRUE(seekAndWait(player, MediaTime{90, 30}));
@@ -189,37 +197,83 @@ FramePtr inLayout(const AVFrame& picture, AVPixelFormat layout) {
     return converted;
 }
 
-TEST(VideoFrameConverter, KeepsThePictureInOtherLayoutsAndTagsItsColours) {
+TEST(VideoFrameConverter, ReadsEveryLayoutTheExportReads) {
     TimelinePlayer player;
     player.replaceCurrentItem({{testMedia("counter.mp4"), seconds(0), seconds(4)}});
     ASSERT_TRUE(seekAndWait(player, MediaTime{77, 30}));
     const AVFrame& decoded = *player.currentFrame()->picture;
 
     VideoFrameConverter converter;
-    for (const AVPixelFormat layout :
-         {AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV420P10LE, AV_PIX_FMT_NV12}) {
+    for (const AVPixelFormat layout : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV444P,
+                                       AV_PIX_FMT_YUV420P10LE, AV_PIX_FMT_NV12, AV_PIX_FMT_BGRA}) {
         SCOPED_TRACE(av_get_pix_fmt_name(layout));
-        QVideoFrame frame = converter.convert(*inLayout(decoded, layout), 0);
-        ASSERT_TRUE(frame.isValid());
-        EXPECT_EQ(frame.pixelFormat(), layout == AV_PIX_FMT_NV12
-                                           ? QVideoFrameFormat::Format_NV12
-                                           : QVideoFrameFormat::Format_YUV420P);
+        const QVideoFrame frame = converter.convert(*inLayout(decoded, layout), 0);
         EXPECT_EQ(frame.size(), QSize(640, 360));
-        ASSERT_TRUE(frame.map(QVideoFrame::ReadOnly));
-        EXPECT_EQ(paintedFrameNumber(frame.bits(0), frame.bytesPerLine(0)), 77);
-        // Neutral chroma stays neutral: no matrix was applied on the way.
-        EXPECT_NEAR(frame.bits(1)[10], 128, 2);
-        frame.unmap();
+        EXPECT_EQ(shownNumber(frame), 77);
     }
+}
 
-    FramePtr tagged = inLayout(decoded, AV_PIX_FMT_YUV420P);
-    tagged->colorspace = AVCOL_SPC_BT709;
-    tagged->color_range = AVCOL_RANGE_JPEG;
-    tagged->color_trc = AVCOL_TRC_BT709;
-    const QVideoFrameFormat format = converter.convert(*tagged, 0).surfaceFormat();
-    EXPECT_EQ(format.colorSpace(), QVideoFrameFormat::ColorSpace_BT709);
-    EXPECT_EQ(format.colorRange(), QVideoFrameFormat::ColorRange_Full);
-    EXPECT_EQ(format.colorTransfer(), QVideoFrameFormat::ColorTransfer_BT709);
+// One flat colour in 4:2:0 of `width` × `height`.
+FramePtr flatPicture(int width, int height, int y, int u, int v) {
+    FramePtr picture = makeFrame();
+    picture->format = AV_PIX_FMT_YUV420P;
+    picture->width = width;
+    picture->height = height;
+    EXPECT_GE(av_frame_get_buffer(picture.get(), 0), 0);
+    for (int row = 0; row < height; ++row)
+        std::fill_n(picture->data[0] + row * picture->linesize[0], width, std::uint8_t(y));
+    for (int row = 0; row < (height + 1) / 2; ++row) {
+        std::fill_n(picture->data[1] + row * picture->linesize[1], (width + 1) / 2,
+                    std::uint8_t(u));
+        std::fill_n(picture->data[2] + row * picture->linesize[2], (width + 1) / 2,
+                    std::uint8_t(v));
+    }
+    return picture;
+}
+
+QColor centreColour(QVideoFrame frame) {
+    if (!frame.map(QVideoFrame::ReadOnly))
+        return {};
+    const uchar* pixel =
+        frame.bits(0) + frame.height() / 2 * frame.bytesPerLine(0) + frame.width() / 2 * 4;
+    const QColor colour(pixel[2], pixel[1], pixel[0]);
+    frame.unmap();
+    return colour;
+}
+
+// The colours the export reads: the clip's own matrix and range, and for an
+// untagged clip BT.709 at HD sizes and BT.601 below.
+TEST(VideoFrameConverter, ConvertsColoursWithTheExportsRules) {
+    VideoFrameConverter converter;
+    auto expectColour = [&](const AVFrame& picture, QColor want) {
+        const QColor got = centreColour(converter.convert(picture, 0));
+        EXPECT_NEAR(got.red(), want.red(), 3);
+        EXPECT_NEAR(got.green(), want.green(), 3);
+        EXPECT_NEAR(got.blue(), want.blue(), 3);
+    };
+    // Red as ffmpeg writes it from RGB by default (BT.601, video range), untagged.
+    const FramePtr hd = flatPicture(1920, 1080, 81, 90, 240);
+    {
+        SCOPED_TRACE("untagged HD: BT.709");
+        expectColour(*hd, QColor(255, 25, 0));
+    }
+    const FramePtr sd = flatPicture(640, 360, 81, 90, 240);
+    {
+        SCOPED_TRACE("untagged SD: BT.601");
+        expectColour(*sd, QColor(255, 0, 0));
+    }
+    hd->colorspace = AVCOL_SPC_BT470BG;
+    {
+        SCOPED_TRACE("tagged HD: its own matrix");
+        expectColour(*hd, QColor(255, 0, 0));
+    }
+    const FramePtr full = flatPicture(1920, 1080, 54, 99, 255);
+    full->colorspace = AVCOL_SPC_BT709;
+    full->color_range = AVCOL_RANGE_JPEG;
+    {
+        SCOPED_TRACE("full range BT.709");
+        expectColour(*full, QColor(255, 0, 0));
+    }
 }
 
 TEST(VideoFrameOutput, ShowsAPortraitRecordingUpright) {

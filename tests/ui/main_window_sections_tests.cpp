@@ -231,13 +231,15 @@ TEST_F(MainWindowSectionsTest, SectionsAndThemeSetInThePanelShowInThePreviewAndT
     const QImage exported(exportedFrame);
     ASSERT_FALSE(exported.isNull());
 
-    // The rendered sidebar is laid out as the preview's, stretched to the frame: the
+    // The rendered sidebar is laid out as the preview's, scaled to the frame: the
     // same share of the width, the highlight on the same row, the video area's
     // colour just left of it.
-    const double sx = exported.width() / preview->width();
-    const double sy = exported.height() / preview->height();
+    auto* frame = one("outputFrame");
+    ASSERT_NE(frame, nullptr);
+    const double sx = exported.width() / frame->width();
+    const double sy = exported.height() / frame->height();
     auto exportedAt = [&](const QQuickItem* item, QPointF at) {
-        const QPointF inPreview = item->mapToItem(preview, at);
+        const QPointF inPreview = item->mapToItem(frame, at);
         return exported.pixelColor(QPoint(int(inPreview.x() * sx), int(inPreview.y() * sy)));
     };
     auto rowEnd = [](const QQuickItem* row) {
@@ -247,10 +249,10 @@ TEST_F(MainWindowSectionsTest, SectionsAndThemeSetInThePanelShowInThePreviewAndT
     EXPECT_LE(distance(exportedAt(rows[0], rowEnd(rows[0])), sidebarColour), 12);
     EXPECT_LE(distance(exportedAt(rows[1], rowEnd(rows[1])), sidebarColour), 12);
     const QPointF exportedLineStart(
-        lineStart.x() / picture.devicePixelRatio() - preview->mapToScene({0, 0}).x(),
-        lineStart.y() / picture.devicePixelRatio() - preview->mapToScene({0, 0}).y());
+        lineStart.x() / picture.devicePixelRatio() - frame->mapToScene({0, 0}).x(),
+        lineStart.y() / picture.devicePixelRatio() - frame->mapToScene({0, 0}).y());
     const QPointF exportedLineEnd(lineEnd.x() / picture.devicePixelRatio() -
-                                      preview->mapToScene({0, 0}).x(),
+                                      frame->mapToScene({0, 0}).x(),
                                   exportedLineStart.y());
     // The encoder blurs a thin line's colour: anything drawn over the background counts.
     EXPECT_GT(pixelsOnLine(exported, {exportedLineStart.x() * sx, exportedLineStart.y() * sy},

@@ -161,7 +161,9 @@ TEST_F(MainWindowTest, PlaysTwoImportedClipsWithTheChapterSidebar) {
     // Side by side, the video area narrows and its player gets a border.
     project().setSidebarOverlay(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !find("videoBorder").empty(); }));
-    EXPECT_LT(one("videoArea")->width(), preview->width() * 0.8);
+    auto* frame = one("outputFrame");
+    ASSERT_NE(frame, nullptr);
+    EXPECT_LT(one("videoArea")->width(), frame->width() * 0.85);
     saveScreenshot("editor-side-by-side");
 }
 
