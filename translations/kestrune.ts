@@ -863,7 +863,7 @@ Add your first section to get started.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+2"/>
         <source>Parsed: %1</source>
         <translation type="unfinished"></translation>
     </message>
