@@ -241,6 +241,7 @@ Popup {
                     }
 
                     Repeater {
+                        id: cardRepeater
                         model: library
 
                         ProjectCardView {
@@ -266,6 +267,19 @@ Popup {
                             }
                         }
                     }
+                }
+
+                // A search that leaves no card says so, beside the New Project card.
+                Label {
+                    objectName: "noMatchText"
+                    x: sheet.gridPadding
+                    y: cards.y + cards.height + 24
+                    width: parent.width - 2 * sheet.gridPadding
+                    visible: cardRepeater.count === 0 && searchField.text !== ""
+                    text: qsTr("No projects match \"%1\"").arg(searchField.text)
+                    elide: Text.ElideRight
+                    font.pixelSize: 14
+                    color: EditorStyle.secondaryText
                 }
             }
         }

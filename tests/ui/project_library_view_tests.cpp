@@ -208,8 +208,10 @@ TEST_F(ProjectLibraryViewTest, CardsShowTheProjectsAndTheSearchNarrowsThem) {
     type("intro");
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return texts("projectCardName") == std::vector<QString>{"My Intro Video"}; }));
+    EXPECT_TRUE(all("noMatchText").empty());
     type("zzz");
     EXPECT_TRUE(QTest::qWaitFor([&] { return all("projectCard").empty(); }));
+    EXPECT_EQ(texts("noMatchText"), std::vector<QString>{"No projects match \"introzzz\""});
     EXPECT_NE(one("newProjectCard"), nullptr);
     EXPECT_NE(one("librarySearchField"), nullptr);
 }
