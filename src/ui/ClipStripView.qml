@@ -74,9 +74,13 @@ Item {
                         opacity: strip.draggingClipId === slot.clipId ? 0.4 : 1
                         onTrimTapped: strip.trimClip(slot.clipId)
                         onDeleteTapped: strip.projectVM.removeClip(slot.clipId)
+                        // A drag let go where no card is ends here too, so the card
+                        // does not stay faded.
                         onDragActiveChanged: {
                             if (dragActive)
                                 strip.draggingClipId = slot.clipId;
+                            else if (strip.draggingClipId === slot.clipId)
+                                strip.draggingClipId = "";
                         }
 
                         // While dragged the card floats above the strip; its slot

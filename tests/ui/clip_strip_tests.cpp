@@ -133,6 +133,20 @@ TEST_F(ClipStripTest, PointerDragReordersAndDropEndsTheDrag) {
     saveView("clip-strip-dragging");
     QTest::mouseRelease(window.get(), Qt::LeftButton, {}, to);
     EXPECT_EQ(strip->property("draggingClipId").toString(), QString());
+
+    // Let go where no card is: the drag ends all the same, and no card stays faded.
+    const QPoint outside(630, 50);
+    const QPoint start = centre(find(strip, "clipCard")[0]);
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, start);
+    for (int step = 1; step <= 20; ++step) {
+        QTest::mouseMove(window.get(), start + (outside - start) * step / 20);
+        QTest::qWait(5);
+    }
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, outside);
+    EXPECT_EQ(strip->property("draggingClipId").toString(), QString());
+    QTest::qWait(50);
+    for (QQuickItem* card : find(strip, "clipCard"))
+        EXPECT_EQ(card->opacity(), 1.0);
 }
 
 TEST_F(ClipStripTest, AddButtonOpensTheFilePanel) {
