@@ -239,6 +239,12 @@ void ProjectViewModel::restoreFileAccess() {
         finder_.start(missingClips(project_), automaticSearchFolders(project_));
 }
 
+const VideoClip* ProjectViewModel::findClip(const Uuid& id) const {
+    const auto clip = std::find_if(project_.clips.begin(), project_.clips.end(),
+                                   [&](const VideoClip& c) { return c.id == id; });
+    return clip == project_.clips.end() ? nullptr : &*clip;
+}
+
 std::vector<Uuid> ProjectViewModel::missingClipIds() const {
     std::vector<Uuid> ids;
     for (const auto& clip : project_.clipsInOrder())

@@ -75,6 +75,8 @@ public:
     ~ProjectViewModel() override;
 
     const Project& project() const { return project_; }
+    // The project's clip `id`, or null when it has none (any more).
+    const VideoClip* findClip(const Uuid& id) const;
     // Replaces the project whole, as the shell does right after construction
     // before restoreFileAccess(). Neither touches nor saves it; its history starts
     // empty.

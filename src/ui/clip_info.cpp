@@ -41,10 +41,7 @@ void ClipInfo::update() {
     QString path;
     const auto id = Uuid::parse(clipId_.toStdString());
     if (projectVM_ && id) {
-        const auto& clips = projectVM_->project().clips;
-        const auto found = std::find_if(clips.begin(), clips.end(),
-                                        [&](const VideoClip& c) { return c.id == *id; });
-        if (found != clips.end()) {
+        if (const VideoClip* found = projectVM_->findClip(*id)) {
             clip = *found;
             const auto file = projectVM_->clipPaths().find(*id);
             if (file != projectVM_->clipPaths().end())

@@ -91,9 +91,7 @@ bool LocateClipsModel::begin() {
     if (missing.empty())
         return false;
     clipId_ = missing.front();
-    const auto& clips = projectVM_->project().clips;
-    const auto clip = std::find_if(clips.begin(), clips.end(),
-                                   [&](const VideoClip& c) { return c.id == *clipId_; });
+    const VideoClip* clip = projectVM_->findClip(*clipId_);
     panelTitle_ = tr("Locate “%1”").arg(QString::fromStdString(clip->fileName));
     // The panel opens where the file was, or as near to it as still exists.
     QString folder;
@@ -140,10 +138,8 @@ void LocateClipsModel::choose(const QUrl& file) {
 void LocateClipsModel::chosenFileRead(const QString& path, const std::optional<RelinkFile>& file,
                                       const QString& error) {
     reading_ = false;
-    const auto& clips = projectVM_ ? projectVM_->project().clips : std::vector<VideoClip>{};
-    const auto clip = std::find_if(clips.begin(), clips.end(),
-                                   [&](const VideoClip& c) { return clipId_ && c.id == *clipId_; });
-    if (clip == clips.end()) {
+    const VideoClip* clip = projectVM_ && clipId_ ? projectVM_->findClip(*clipId_) : nullptr;
+    if (!clip) {
         // The clip went while its file was read.
         emit stateChanged();
         return;

@@ -127,11 +127,9 @@ void TrimSession::setActive(bool active) {
 void TrimSession::onProjectChanged() {
     if (!isActive_)
         return;
-    const auto& clips = projectVM_->project().clips;
-    const auto clip = std::find_if(clips.begin(), clips.end(),
-                                   [this](const VideoClip& c) { return c.id == clip_.id; });
+    const VideoClip* clip = projectVM_->findClip(clip_.id);
     // The clip was removed while it was trimmed: nothing is written for it any more.
-    if (clip == clips.end()) {
+    if (!clip) {
         setActive(false);
         return;
     }
