@@ -690,12 +690,12 @@ Add your first section to get started.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+51"/>
         <source>Locate “%1”</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+55"/>
+        <location line="+53"/>
         <source>“%1” cannot be used: %2</source>
         <translation type="unfinished"></translation>
     </message>
@@ -748,7 +748,7 @@ Add your first section to get started.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+59"/>
         <source>1 clip can&apos;t be found</source>
         <translation type="unfinished"></translation>
     </message>
@@ -972,7 +972,7 @@ Add your first section to get started.</source>
 <context>
     <name>kestrune::TrimSession</name>
     <message>
-        <location filename="../src/ui/trim_session.cpp" line="+167"/>
+        <location filename="../src/ui/trim_session.cpp" line="+165"/>
         <source>IN: %1</source>
         <translation type="unfinished"></translation>
     </message>
