@@ -54,10 +54,11 @@ PlaybackManager::PlaybackManager(ClockFactory makeClock, QObject* parent)
     stepRefresh_.setInterval(kStepRefreshMilliseconds);
     connect(&stepRefresh_, &QTimer::timeout, this, &PlaybackManager::refreshAfterStep);
     connect(trimPlayer_.get(), &TimelinePlayer::seekLanded, this, [this] {
-        if (!waitingForStep_)
-            return;
-        waitingForStep_ = false;
-        refreshAfterStep();
+        if (waitingForStep_) {
+            waitingForStep_ = false;
+            refreshAfterStep();
+        }
+        runHeldKeys();
     });
     // An out point at or past the file's end is never crossed: the end stops
     // playback instead, and the transport must not go on showing it as playing.
@@ -168,26 +169,28 @@ void PlaybackManager::enterTrimMode(const VideoClip& clip, const QString& path) 
     assign(isTrimMode_, true, &PlaybackManager::isTrimModeChanged);
     assign(trimClipCurrentTime_, clip.trimIn, &PlaybackManager::trimClipCurrentTimeChanged);
     assign(trimClipDuration_, clip.duration, &PlaybackManager::trimClipDurationChanged);
+    assign(trimClipFrameRate_, 0.0, &PlaybackManager::trimClipFrameRateChanged);
 
     const std::uint64_t generation = trimGeneration_;
     const MediaTime trimIn = trimTime(clip.trimIn);
     std::string file = QFile::encodeName(path).toStdString();
-    runOffMainThread<std::optional<MediaTime>>(
-        this, [file] { return probeVideoDuration(file); },
-        [this, generation, file, trimIn](std::optional<MediaTime> fileDuration) {
-            applyTrimItem(generation, file, fileDuration, trimIn);
+    runOffMainThread<std::optional<VideoFileTiming>>(
+        this, [file] { return probeVideoTiming(file); },
+        [this, generation, file, trimIn](std::optional<VideoFileTiming> timing) {
+            applyTrimItem(generation, file, timing, trimIn);
         });
 }
 
 void PlaybackManager::applyTrimItem(std::uint64_t generation, const std::string& path,
-                                    std::optional<MediaTime> fileDuration, MediaTime trimIn) {
+                                    std::optional<VideoFileTiming> timing, MediaTime trimIn) {
     // Superseded by a later enter or exit; a file that cannot be played leaves
     // the trim player empty.
-    if (generation != trimGeneration_ || !fileDuration)
+    if (generation != trimGeneration_ || !timing)
         return;
+    assign(trimClipFrameRate_, timing->frameRate, &PlaybackManager::trimClipFrameRateChanged);
     // Files that do not state their length play as long as the clip is known to be.
     const MediaTime end =
-        MediaTime::zero() < *fileDuration ? *fileDuration : trimTime(trimClipDuration_);
+        MediaTime::zero() < timing->duration ? timing->duration : trimTime(trimClipDuration_);
     trimPlayer_->replaceCurrentItem({PlayerSegment{path, MediaTime::zero(), end}});
     trimPlayer_->seek(trimIn, MediaTime::zero(), MediaTime::zero(), [this, generation](bool) {
         if (generation != trimGeneration_ || trimTimeObserverToken_ != 0)
@@ -202,6 +205,7 @@ void PlaybackManager::exitTrimMode() {
     assign(isTrimMode_, false, &PlaybackManager::isTrimModeChanged);
     assign(trimClipCurrentTime_, 0.0, &PlaybackManager::trimClipCurrentTimeChanged);
     assign(trimClipDuration_, 0.0, &PlaybackManager::trimClipDurationChanged);
+    assign(trimClipFrameRate_, 0.0, &PlaybackManager::trimClipFrameRateChanged);
 }
 
 void PlaybackManager::tearDownTrimPlayer() {
@@ -215,6 +219,7 @@ void PlaybackManager::tearDownTrimPlayer() {
         trimBoundaryObserver_ = 0;
     }
     cancelStepRefresh();
+    heldKeys_.clear();
     trimPlayer_->removeCurrentItem();
 }
 
@@ -258,6 +263,48 @@ void PlaybackManager::seekTrim(double seconds) {
 }
 
 void PlaybackManager::stepFrame(bool forward) {
+    if (!isTrimMode_ || !trimPlayer_->hasItem())
+        return;
+    if (!heldKeys_.empty()) {
+        heldKeys_.push_back({forward ? 1 : -1, {}});
+        return;
+    }
+    issueStep(forward);
+}
+
+void PlaybackManager::afterPendingSteps(std::function<void(double playhead)> action) {
+    heldKeys_.push_back({0, [this, action = std::move(action)] {
+                             // The step has landed: the playhead shows it now, not 50 ms later.
+                             if (isTrimMode_ && !isScrubbing_ && trimPlayer_->hasItem() &&
+                                 stepRefresh_.isActive()) {
+                                 cancelStepRefresh();
+                                 refreshAfterStep();
+                             }
+                             action(trimClipCurrentTime_);
+                         }});
+    runHeldKeys();
+}
+
+void PlaybackManager::runHeldKeys() {
+    // A key run from here may ask for more; the loop below takes it in turn.
+    if (runningHeldKeys_)
+        return;
+    runningHeldKeys_ = true;
+    while (!heldKeys_.empty()) {
+        // The player counts steps while it decodes; only other keys wait for them.
+        if (heldKeys_.front().step == 0 && trimPlayer_->isSeeking())
+            break;
+        HeldKey key = std::move(heldKeys_.front());
+        heldKeys_.pop_front();
+        if (key.step != 0)
+            issueStep(key.step > 0);
+        else
+            key.action();
+    }
+    runningHeldKeys_ = false;
+}
+
+void PlaybackManager::issueStep(bool forward) {
     if (!isTrimMode_ || !trimPlayer_->hasItem())
         return;
     if (isPlaying_)

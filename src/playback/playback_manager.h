@@ -12,6 +12,7 @@
 #include "timeline_probe.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -39,6 +40,8 @@ class PlaybackManager : public QObject {
     Q_PROPERTY(bool isLoaded READ isLoaded NOTIFY isLoadedChanged)
     Q_PROPERTY(int loadGeneration READ loadGeneration NOTIFY loadGenerationChanged)
     Q_PROPERTY(double trimClipDuration READ trimClipDuration NOTIFY trimClipDurationChanged)
+    // Frames a second of the clip on the trim player, once its file is read; 0 before.
+    Q_PROPERTY(double trimClipFrameRate READ trimClipFrameRate NOTIFY trimClipFrameRateChanged)
     Q_PROPERTY(kestrune::TimelinePlayer* player READ player CONSTANT)
     Q_PROPERTY(kestrune::TimelinePlayer* trimPlayer READ trimPlayer CONSTANT)
 
@@ -60,6 +63,7 @@ public:
     bool isLoaded() const { return isLoaded_; }
     int loadGeneration() const { return loadGeneration_; }
     double trimClipDuration() const { return trimClipDuration_; }
+    double trimClipFrameRate() const { return trimClipFrameRate_; }
     TimelinePlayer* player() const { return player_.get(); }
     TimelinePlayer* trimPlayer() const { return trimPlayer_.get(); }
 
@@ -90,6 +94,10 @@ public:
     // Pauses and shows the next or previous frame; the playhead follows 50 ms
     // later, or when the frame lands if it takes longer.
     Q_INVOKABLE void stepFrame(bool forward);
+    // Runs `action` with the trim playhead once every frame step asked for
+    // before it has landed; steps asked for after it wait until it has run, so
+    // keys pressed faster than frames decode act in order on the frame stepped to.
+    void afterPendingSteps(std::function<void(double playhead)> action);
     Q_INVOKABLE void beginTrimScrub();
     Q_INVOKABLE void scrubTrim(double seconds);
     Q_INVOKABLE void endTrimScrub();
@@ -106,6 +114,7 @@ signals:
     void isLoadedChanged();
     void loadGenerationChanged();
     void trimClipDurationChanged();
+    void trimClipFrameRateChanged();
 
 private:
     void applyLoad(int generation, ProbedTimeline timeline);
@@ -114,11 +123,14 @@ private:
     void mainTick(MediaTime time);
 
     void applyTrimItem(std::uint64_t generation, const std::string& path,
-                       std::optional<MediaTime> fileDuration, MediaTime trimIn);
+                       std::optional<VideoFileTiming> timing, MediaTime trimIn);
     void tearDownTrimPlayer();
     void trimTick(MediaTime time);
+    void issueStep(bool forward);
     void refreshAfterStep();
     void cancelStepRefresh();
+    // Runs the held keys in order for as long as no step is decoding.
+    void runHeldKeys();
 
     template <typename T>
     void assign(T& field, const T& value, void (PlaybackManager::*changed)()) {
@@ -139,6 +151,7 @@ private:
     bool isLoaded_ = false;
     int loadGeneration_ = 0;
     double trimClipDuration_ = 0;
+    double trimClipFrameRate_ = 0;
 
     TimelinePlayer::ObserverToken timeObserverToken_ = 0;
     QMetaObject::Connection endObserver_;
@@ -151,6 +164,14 @@ private:
     // not landed yet when it was due.
     QTimer stepRefresh_;
     bool waitingForStep_ = false;
+    // Keys waiting for the steps before them to land, oldest first: a frame
+    // step (+1 or -1), or another key's action.
+    struct HeldKey {
+        int step = 0;
+        std::function<void()> action;
+    };
+    std::deque<HeldKey> heldKeys_;
+    bool runningHeldKeys_ = false;
 
     // Destroyed first, so none of their callbacks can outlive the fields above.
     std::unique_ptr<TimelinePlayer> player_;

@@ -66,12 +66,12 @@ ProbedTimeline probeTimeline(const std::vector<TimelineClip>& clips) {
     return timeline;
 }
 
-std::optional<MediaTime> probeVideoDuration(const std::string& path) {
+std::optional<VideoFileTiming> probeVideoTiming(const std::string& path) {
     try {
         const MediaFile file(path);
         if (!file.hasVideo())
             return std::nullopt;
-        return file.duration();
+        return VideoFileTiming{file.duration(), file.averageFrameRate()};
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -50,8 +50,14 @@ std::vector<TimelineClip> locatedClipsInOrder(const std::vector<VideoClip>& clip
 // takes no time, so the boundaries never go backwards.
 ProbedTimeline probeTimeline(const std::vector<TimelineClip>& clips);
 
-// The length of the file when it has a picture to show; nothing when it cannot
-// be opened or has no video.
-std::optional<MediaTime> probeVideoDuration(const std::string& path);
+// What the trim player needs of a file with a picture to show.
+struct VideoFileTiming {
+    MediaTime duration;
+    // Average frames a second; 0 when the file does not say.
+    double frameRate = 0;
+};
+
+// Nothing when the file cannot be opened or has no video.
+std::optional<VideoFileTiming> probeVideoTiming(const std::string& path);
 
 } // namespace kestrune

@@ -207,7 +207,7 @@ Item {
             Text {
                 objectName: "lengthText"
                 // The interface font's digits are all one width, so lengths line up.
-                text: TimeText.formatTime(root.effectiveDuration)
+                text: TimeText.formatLength(root.effectiveDuration)
                 font.pixelSize: 11
                 color: EditorStyle.secondaryText
             }

@@ -68,7 +68,7 @@ Item {
             objectName: "timecodeText"
             anchors.verticalCenter: parent.verticalCenter
             leftPadding: 8
-            text: TimeText.formatTimecode(root.playback ? root.playback.trimClipCurrentTime : 0)
+            text: TimeText.formatTimecode(root.playback ? root.playback.trimClipCurrentTime : 0, root.playback ? root.playback.trimClipFrameRate : 0)
             font.family: "DejaVu Sans Mono"
             font.pixelSize: 13
             color: EditorStyle.secondaryText

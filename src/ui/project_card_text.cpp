@@ -17,7 +17,7 @@ QString clipCountText(int clipCount) {
 }
 
 QString projectLengthText(double totalDuration) {
-    return totalDuration > 0 ? formatTime(totalDuration) : QString();
+    return totalDuration > 0 ? formatLength(totalDuration) : QString();
 }
 
 QString abbreviatedDateFormat(const QLocale& locale) {

@@ -108,6 +108,12 @@ QString formatTime(double seconds) {
         .arg(whole % 60, 2, 10, QLatin1Char('0'));
 }
 
+QString formatLength(double seconds) {
+    if (seconds > 0 && seconds < 0.5)
+        return QStringLiteral("00:00.%1").arg(std::max<long long>(std::llround(seconds * 10), 1));
+    return formatTime(std::isfinite(seconds) ? std::round(seconds) : seconds);
+}
+
 QString formatEditableTime(double seconds) {
     if (!std::isfinite(seconds) || seconds <= 0 || seconds >= kSecondsLimit / 100)
         return formatTime(seconds);
@@ -121,21 +127,26 @@ QString formatEditableTime(double seconds) {
     return whole + QStringLiteral(".%1").arg(fraction, 2, 10, QLatin1Char('0'));
 }
 
-QString formatTimecode(double seconds) {
+QString formatTimecode(double seconds, double frameRate) {
     if (std::isnan(seconds))
         return QStringLiteral("--:--:--");
+    // Rates past a thousand are not video; they would only widen the field.
+    const double rate = frameRate > 0 && frameRate <= 1000 ? frameRate : 30;
+    const int framesPerSecond = static_cast<int>(std::ceil(rate - 1e-6));
     std::int64_t whole = 0;
     int frames = 0;
     if (seconds >= kSecondsLimit) {
         whole = std::numeric_limits<std::int64_t>::max();
     } else if (seconds > 0) {
         whole = static_cast<std::int64_t>(seconds);
-        frames = std::min(static_cast<int>((seconds - static_cast<double>(whole)) * 30), 29);
+        // A frame's start time times the rate lands a hair under its number.
+        const double counted = (seconds - static_cast<double>(whole)) * rate + 1e-6;
+        frames = std::min(static_cast<int>(counted), framesPerSecond - 1);
     }
     return QStringLiteral("%1:%2:%3")
         .arg(whole / 60, 2, 10, QLatin1Char('0'))
         .arg(whole % 60, 2, 10, QLatin1Char('0'))
-        .arg(frames, 2, 10, QLatin1Char('0'));
+        .arg(frames, framesPerSecond > 100 ? 3 : 2, 10, QLatin1Char('0'));
 }
 
 std::optional<double> parseTime(const QString& text) {

@@ -8,8 +8,12 @@ QString TimeText::formatTime(double seconds) const {
     return kestrune::formatTime(seconds);
 }
 
-QString TimeText::formatTimecode(double seconds) const {
-    return kestrune::formatTimecode(seconds);
+QString TimeText::formatLength(double seconds) const {
+    return kestrune::formatLength(seconds);
+}
+
+QString TimeText::formatTimecode(double seconds, double frameRate) const {
+    return kestrune::formatTimecode(seconds, frameRate);
 }
 
 QVariant TimeText::parseTime(const QString& text) const {

@@ -1,6 +1,6 @@
-// formatTime, formatTimecode and parseTime for the views, as
-// `TimeText.formatTime(seconds)`, `TimeText.formatTimecode(seconds)` and
-// `TimeText.parseTime(text)`.
+// formatTime, formatLength, formatTimecode and parseTime for the views, as
+// `TimeText.formatTime(seconds)`, `TimeText.formatLength(seconds)`,
+// `TimeText.formatTimecode(seconds, frameRate)` and `TimeText.parseTime(text)`.
 #pragma once
 
 #include <QObject>
@@ -18,7 +18,8 @@ public:
     using QObject::QObject;
 
     Q_INVOKABLE QString formatTime(double seconds) const;
-    Q_INVOKABLE QString formatTimecode(double seconds) const;
+    Q_INVOKABLE QString formatLength(double seconds) const;
+    Q_INVOKABLE QString formatTimecode(double seconds, double frameRate = 30) const;
     // The seconds typed, undefined when the text is not a time.
     Q_INVOKABLE QVariant parseTime(const QString& text) const;
 };

@@ -1,6 +1,7 @@
 #include "trim_rules.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestrune {
 
@@ -49,6 +50,35 @@ double typedTrimIn(double seconds, double trimOut) {
 double typedTrimOut(double seconds, double trimIn, double duration) {
     const double candidate = std::min(duration, seconds);
     return trimIn + kMinimumTrimLength <= candidate ? candidate : trimIn + kMinimumTrimLength;
+}
+
+namespace {
+
+// Products of a frame start and its rate come out a hair off the whole number.
+constexpr double kFrameSlack = 1e-6;
+
+bool hasRate(double frameRate) {
+    return frameRate > 0 && frameRate <= 1000;
+}
+
+} // namespace
+
+double frameAlignedTrimIn(double trimIn, double trimOut, double frameRate) {
+    if (!hasRate(frameRate))
+        return trimIn;
+    double frames = std::round(trimIn * frameRate);
+    const double latest = std::floor((trimOut - kMinimumTrimLength) * frameRate + kFrameSlack);
+    frames = std::min(frames, latest);
+    return std::max(frames, 0.0) / frameRate;
+}
+
+double frameAlignedTrimOut(double trimOut, double trimIn, double duration, double frameRate) {
+    if (!hasRate(frameRate) || duration <= trimOut)
+        return trimOut;
+    double frames = std::round(trimOut * frameRate);
+    const double earliest = std::ceil((trimIn + kMinimumTrimLength) * frameRate - kFrameSlack);
+    frames = std::max(frames, earliest);
+    return std::min(frames / frameRate, duration);
 }
 
 std::optional<double> storedTrimOut(double trimOut, double duration) {

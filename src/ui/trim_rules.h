@@ -39,6 +39,15 @@ double typedTrimIn(double seconds, double trimOut);
 // A typed out point: at most the clip's end, at least a second after `trimIn`.
 double typedTrimOut(double seconds, double trimIn, double duration);
 
+// A dragged or typed in point moved onto the nearest start of a frame of a clip
+// at `frameRate` frames a second, or onto the one before when the nearest would
+// leave less than a second before `trimOut`. Unchanged without a rate.
+double frameAlignedTrimIn(double trimIn, double trimOut, double frameRate);
+// The same for an out point: the nearest frame start, or the one after when
+// the nearest would leave less than a second after `trimIn`; never past the
+// clip's end, and an out point at or past the end stays as it is.
+double frameAlignedTrimOut(double trimOut, double trimIn, double duration, double frameRate);
+
 // The out point as the project stores it: none when it is at or past the end.
 std::optional<double> storedTrimOut(double trimOut, double duration);
 

@@ -49,9 +49,18 @@ void TrimSession::setPlayback(QObject* playback) {
         return;
     disconnect(playheadConnection_);
     playback_ = playback;
-    if (auto* manager = playbackManager())
+    disconnect(frameRateConnection_);
+    if (auto* manager = playbackManager()) {
         playheadConnection_ = connect(manager, &PlaybackManager::trimClipCurrentTimeChanged, this,
                                       &TrimSession::playheadXChanged);
+        // The timecodes count the clip's own frames once its file is read.
+        frameRateConnection_ =
+            connect(manager, &PlaybackManager::trimClipFrameRateChanged, this, [this] {
+                emit trimInChanged();
+                emit trimOutChanged();
+                emit rangeChanged();
+            });
+    }
     emit playbackChanged();
     emit playheadXChanged();
     begin();
@@ -142,7 +151,7 @@ QString TrimSession::resolutionText() const {
 }
 
 QString TrimSession::originalText() const {
-    return formatTime(clip_.duration);
+    return formatLength(clip_.duration);
 }
 
 void TrimSession::setTrimIn(double seconds) {
@@ -162,19 +171,24 @@ QString TrimSession::trimOutText() const {
 }
 
 QString TrimSession::inLabelText() const {
-    return tr("IN: %1").arg(formatTimecode(trimIn_));
+    return tr("IN: %1").arg(formatTimecode(trimIn_, frameRate()));
 }
 
 QString TrimSession::outLabelText() const {
-    return tr("OUT: %1").arg(formatTimecode(trimOut_));
+    return tr("OUT: %1").arg(formatTimecode(trimOut_, frameRate()));
 }
 
 QString TrimSession::durationLabelText() const {
-    return tr("Duration: %1").arg(formatTimecode(trimOut_ - trimIn_));
+    return tr("Duration: %1").arg(formatTimecode(trimOut_ - trimIn_, frameRate()));
 }
 
 QString TrimSession::trimmedText() const {
-    return formatTime(trimOut_ - trimIn_);
+    return formatLength(trimOut_ - trimIn_);
+}
+
+double TrimSession::frameRate() const {
+    const auto* manager = playbackManager();
+    return manager ? manager->trimClipFrameRate() : 0;
 }
 
 bool TrimSession::isTrimmed() const {
@@ -198,11 +212,13 @@ double TrimSession::playheadX() const {
 }
 
 void TrimSession::dragInHandle(double x) {
-    setPoints(draggedTrimIn(strip(), x, trimOut_), trimOut_);
+    setPoints(frameAlignedTrimIn(draggedTrimIn(strip(), x, trimOut_), trimOut_, frameRate()),
+              trimOut_);
 }
 
 void TrimSession::dragOutHandle(double x) {
-    setPoints(trimIn_, draggedTrimOut(strip(), x, trimIn_));
+    const double trimOut = draggedTrimOut(strip(), x, trimIn_);
+    setPoints(trimIn_, frameAlignedTrimOut(trimOut, trimIn_, clip_.duration, frameRate()));
 }
 
 void TrimSession::scrubAt(double x) {
@@ -221,22 +237,43 @@ void TrimSession::endScrub() {
 
 void TrimSession::submitTrimIn(const QString& text) {
     if (const auto seconds = parseTime(text))
-        setPoints(typedTrimIn(*seconds, trimOut_), trimOut_);
+        setPoints(frameAlignedTrimIn(typedTrimIn(*seconds, trimOut_), trimOut_, frameRate()),
+                  trimOut_);
     emit trimInTextChanged();
 }
 
 void TrimSession::submitTrimOut(const QString& text) {
-    if (const auto seconds = parseTime(text))
-        setPoints(trimIn_, typedTrimOut(*seconds, trimIn_, clip_.duration));
+    if (const auto seconds = parseTime(text)) {
+        const double trimOut = typedTrimOut(*seconds, trimIn_, clip_.duration);
+        setPoints(trimIn_, frameAlignedTrimOut(trimOut, trimIn_, clip_.duration, frameRate()));
+    }
     emit trimOutTextChanged();
 }
 
+// The playhead stands on a frame's start already; the keys wait for the frame
+// steps pressed before them to land.
 void TrimSession::setInToPlayhead() {
-    setPoints(typedTrimIn(playheadTime(), trimOut_), trimOut_);
+    afterPendingSteps([this](double playhead) {
+        setPoints(typedTrimIn(playhead, trimOut_), trimOut_);
+    });
 }
 
 void TrimSession::setOutToPlayhead() {
-    setPoints(trimIn_, typedTrimOut(playheadTime(), trimIn_, clip_.duration));
+    afterPendingSteps([this](double playhead) {
+        setPoints(trimIn_, typedTrimOut(playhead, trimIn_, clip_.duration));
+    });
+}
+
+void TrimSession::afterPendingSteps(std::function<void(double playhead)> action) {
+    auto* manager = playbackManager();
+    if (!manager) {
+        action(playheadTime());
+        return;
+    }
+    manager->afterPendingSteps([self = QPointer<TrimSession>(this), action](double playhead) {
+        if (self && self->isActive_)
+            action(playhead);
+    });
 }
 
 void TrimSession::reset() {
@@ -246,13 +283,15 @@ void TrimSession::reset() {
 }
 
 void TrimSession::togglePlayback() {
-    auto* manager = playbackManager();
-    if (!manager)
-        return;
-    if (manager->isPlaying())
-        manager->pauseTrim();
-    else
-        manager->playTrimRange(trimIn_, trimOut_);
+    afterPendingSteps([this](double) {
+        auto* manager = playbackManager();
+        if (!manager)
+            return;
+        if (manager->isPlaying())
+            manager->pauseTrim();
+        else
+            manager->playTrimRange(trimIn_, trimOut_);
+    });
 }
 
 void TrimSession::finish() {

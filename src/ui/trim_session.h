@@ -8,6 +8,8 @@
 #include "model/project.h"
 #include "trim_rules.h"
 
+#include <functional>
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -150,6 +152,11 @@ private:
     TrimStrip strip() const { return {viewWidth_, clip_.duration}; }
     PlaybackManager* playbackManager() const;
     double playheadTime() const;
+    // The clip's frames a second once the trim player has read it; 0 before.
+    double frameRate() const;
+    // Runs `action` once the frame steps pressed before it have landed, unless
+    // the session has ended by then.
+    void afterPendingSteps(std::function<void(double playhead)> action);
     // Loads the clip and starts its trim player and filmstrip.
     void begin();
     void setActive(bool active);
@@ -171,6 +178,7 @@ private:
     FilmstripModel filmstrip_;
     QMetaObject::Connection projectConnection_;
     QMetaObject::Connection playheadConnection_;
+    QMetaObject::Connection frameRateConnection_;
 };
 
 } // namespace kestrune

@@ -50,9 +50,26 @@ protected:
             [&] { return std::abs(playback().trimClipCurrentTime() - seconds) < 0.05; }));
     }
 
+    // Starts trimming the card of `fileName` with its scissors, shown under the pointer.
+    void startTrimming(const char* fileName, const QString& clipId) {
+        QQuickItem* card = cardOf(fileName);
+        ASSERT_NE(card, nullptr);
+        QTest::mouseMove(window, centreOf(card));
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const auto buttons = findIn(card, "trimButton");
+            return buttons.size() == 1 && buttons.front()->opacity() == 1;
+        }));
+        click(findIn(card, "trimButton").front());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return project().property("trimmingClipId").toString() == clipId; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return trimSession() && trimSession()->isActive(); }));
+        // The clip's file is read and its frame rate known.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return playback().trimClipFrameRate() > 0; }, 10000));
+    }
+
     // The keys step whole frames: from the picture shown at `from` by `frames`.
-    void expectPlayheadOnFrame(double from, int frames) {
-        const double expected = (std::floor(from / kFrame + 1e-6) + frames) * kFrame;
+    void expectPlayheadOnFrame(double from, int frames, double frame = kFrame) {
+        const double expected = (std::floor(from / frame + 1e-6) + frames) * frame;
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return std::abs(playback().trimClipCurrentTime() - expected) < 1e-3; }, 10000))
             << "at " << playback().trimClipCurrentTime() << ", expected " << expected;
@@ -67,19 +84,9 @@ TEST_F(MainWindowTrimTest, TrimsAClipWithTheHandlesTheFrameKeysAndThePointKeys) 
     const QString counterId = QString::fromStdString(project().project().clips[1].id.toString());
 
     // The pointer over the card shows its scissors; they start trimming.
-    QQuickItem* card = cardOf("counter.mp4");
-    ASSERT_NE(card, nullptr);
-    QTest::mouseMove(window, centreOf(card));
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        const auto buttons = findIn(card, "trimButton");
-        return buttons.size() == 1 && buttons.front()->opacity() == 1;
-    }));
-    click(findIn(card, "trimButton").front());
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return project().property("trimmingClipId").toString() == counterId; }));
+    ASSERT_NO_FATAL_FAILURE(startTrimming("counter.mp4", counterId));
 
     // The trim layout takes the editing layout's place; the filmstrip fills in.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return trimSession() && trimSession()->isActive(); }));
     TrimSession& session = *trimSession();
     EXPECT_TRUE(find("editingLayout").empty());
     EXPECT_NE(one("clipInfoPanel"), nullptr);
@@ -143,14 +150,14 @@ TEST_F(MainWindowTrimTest, TrimsAClipWithTheHandlesTheFrameKeysAndThePointKeys) 
 
     // The card shows the trimmed badge and the kept length.
     QTest::mouseMove(window, centreOf(one("previewContainer")));
-    card = cardOf("counter.mp4");
+    QQuickItem* card = cardOf("counter.mp4");
     ASSERT_NE(card, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] {
         const auto badges = findIn(card, "trimmedBadge");
         return badges.size() == 1 && badges.front()->opacity() == 1;
     }));
     EXPECT_EQ(findIn(card, "lengthText").front()->property("text").toString(),
-              formatTime(trimOut - trimIn));
+              formatLength(trimOut - trimIn));
     EXPECT_TRUE(findIn(cardOf("hd30.mp4"), "trimmedBadge").empty());
 
     // The joined timeline is loaded again with the kept part of the clip.
@@ -164,6 +171,45 @@ TEST_F(MainWindowTrimTest, TrimsAClipWithTheHandlesTheFrameKeysAndThePointKeys) 
         10000))
         << playback().clipBoundaries().back();
     saveScreenshot("trim-done");
+}
+
+TEST_F(MainWindowTrimTest, KeysFasterThanFramesDecodeActInOrderOnTheSteppedFrame) {
+    closeLibrary();
+    importClip("hd60.mov"); // 60 frames a second
+    waitForTimeline(2);
+    const QString clipId = QString::fromStdString(project().project().clips[0].id.toString());
+    ASSERT_NO_FATAL_FAILURE(startTrimming("hd60.mov", clipId));
+    TrimSession& session = *trimSession();
+    const double frame = 1.0 / 60;
+
+    // Steps and a point key in one burst, then more steps: the key takes the
+    // frame the steps before it went to, and no step is lost.
+    scrubTo(session, 0.1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !playback().trimPlayer()->isSeeking(); }));
+    // Steps count from the picture on screen.
+    const double first = playback().trimPlayer()->currentFrame()->time.seconds();
+    const auto press = [&](Qt::Key key, int times) {
+        for (int i = 0; i < times; ++i)
+            QTest::keyClick(window, key);
+    };
+    press(Qt::Key_Right, 30);
+    press(Qt::Key_I, 1);
+    press(Qt::Key_Right, 60);
+    press(Qt::Key_O, 1);
+    press(Qt::Key_Left, 3);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return std::abs(playback().trimClipCurrentTime() - (first + 87 * frame)) < 1e-3; },
+        20000))
+        << playback().trimClipCurrentTime();
+    EXPECT_NEAR(session.trimIn(), first + 30 * frame, 1e-3);
+    EXPECT_NEAR(session.trimOut(), first + 90 * frame, 1e-3);
+
+    // The timecodes count the clip's sixty frames a second.
+    const int inFrame = int(std::lround(session.trimIn() / frame)) % 60;
+    EXPECT_EQ(session.inLabelText(),
+              QStringLiteral("IN: 00:00:%1").arg(inFrame, 2, 10, QLatin1Char('0')));
+    EXPECT_EQ(texts("timecodeText"),
+              std::vector<QString>{formatTimecode(playback().trimClipCurrentTime(), 60)});
 }
 
 } // namespace

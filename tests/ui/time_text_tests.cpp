@@ -111,6 +111,29 @@ TEST(FormatTimecode, MinutesSecondsAndFramesAtThirtyPerSecond) {
     EXPECT_EQ(formatTimecode(1e300), "153722867280912930:07:00");
 }
 
+TEST(FormatTimecode, CountsTheClipsOwnFrames) {
+    EXPECT_EQ(formatTimecode(0.5, 60), "00:00:30");
+    EXPECT_EQ(formatTimecode(59.0 / 60, 60), "00:00:59");
+    EXPECT_EQ(formatTimecode(1.5, 25), "00:01:12");
+    // Every frame start of a 29.97 clip shows its own number, the last one 29.
+    for (int frame = 0; frame < 30; ++frame)
+        EXPECT_EQ(formatTimecode(frame * 1001.0 / 30000, 30000.0 / 1001),
+                  QStringLiteral("00:00:%1").arg(frame, 2, 10, QLatin1Char('0')));
+    // A file that states no rate counts at thirty.
+    EXPECT_EQ(formatTimecode(0.5, 0), "00:00:15");
+}
+
+TEST(FormatLength, RoundsToTheNearestSecondAndNeverLooksEmpty) {
+    EXPECT_EQ(formatLength(4.99), "00:05");
+    EXPECT_EQ(formatLength(4.4), "00:04");
+    EXPECT_EQ(formatLength(59.6), "01:00");
+    EXPECT_EQ(formatLength(0.3), "00:00.3");
+    EXPECT_EQ(formatLength(0.01), "00:00.1");
+    EXPECT_EQ(formatLength(0), "00:00");
+    EXPECT_EQ(formatLength(-1), "00:00");
+    EXPECT_EQ(formatLength(std::numeric_limits<double>::quiet_NaN()), "--:--");
+}
+
 TEST(ParseTime, ReadsBackEveryFormattedTime) {
     for (int seconds = 0; seconds < 4000; ++seconds)
         EXPECT_EQ(parseTime(formatTime(seconds + 0.75)), double(seconds)) << seconds;

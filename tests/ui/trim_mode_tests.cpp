@@ -62,6 +62,21 @@ TEST(TrimRules, TypedPointsAndTheStoredOutPoint) {
     EXPECT_EQ(storedTrimOut(119.5, 120), 119.5);
 }
 
+TEST(TrimRules, DraggedAndTypedPointsLandOnFrameStarts) {
+    EXPECT_DOUBLE_EQ(frameAlignedTrimIn(1.0117, 10, 30), 1.0);
+    EXPECT_DOUBLE_EQ(frameAlignedTrimIn(1.02, 10, 30), 31.0 / 30);
+    EXPECT_DOUBLE_EQ(frameAlignedTrimOut(2.507, 0, 10, 60), 2.5);
+    // Never closer than a second: the frame before or after the nearest.
+    EXPECT_LE(frameAlignedTrimIn(8.99, 10, 30000.0 / 1001), 9);
+    EXPECT_DOUBLE_EQ(frameAlignedTrimIn(8.99, 10, 30000.0 / 1001), 269 * 1001.0 / 30000);
+    EXPECT_GE(frameAlignedTrimOut(2.001, 1.0011, 10, 30000.0 / 1001), 2.0011);
+    // The clip's end, past the last frame start, stays the end.
+    EXPECT_DOUBLE_EQ(frameAlignedTrimOut(9.99, 0, 9.99, 30), 9.99);
+    EXPECT_DOUBLE_EQ(frameAlignedTrimOut(9.985, 0, 9.99, 30), 9.99);
+    // Without a rate nothing moves.
+    EXPECT_DOUBLE_EQ(frameAlignedTrimIn(1.0117, 10, 0), 1.0117);
+}
+
 // The editing model with clips whose files are the test clips.
 class TrimFixture {
 protected:

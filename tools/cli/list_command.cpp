@@ -62,7 +62,7 @@ void printTable(const std::vector<ProjectSummary>& projects, const QString& fold
     for (const auto& p : projects)
         rows.push_back({QString::fromStdString(p.id.toString()),
                         cutToWidth(printable(QString::fromStdString(p.name)), kMaxNameWidth),
-                        QString::number(p.clipCount), formatTime(p.totalDuration),
+                        QString::number(p.clipCount), formatLength(p.totalDuration),
                         localDate(p.updatedAt)});
     qsizetype nameWidth = 0;
     for (const auto& row : rows)
