@@ -253,9 +253,8 @@ void TrimSession::submitTrimOut(const QString& text) {
 // The playhead stands on a frame's start already; the keys wait for the frame
 // steps pressed before them to land.
 void TrimSession::setInToPlayhead() {
-    afterPendingSteps([this](double playhead) {
-        setPoints(typedTrimIn(playhead, trimOut_), trimOut_);
-    });
+    afterPendingSteps(
+        [this](double playhead) { setPoints(typedTrimIn(playhead, trimOut_), trimOut_); });
 }
 
 void TrimSession::setOutToPlayhead() {
