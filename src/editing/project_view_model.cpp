@@ -91,6 +91,7 @@ void ProjectViewModel::setImportError(std::optional<QString> error) {
 }
 
 void ProjectViewModel::setImportErrorText(const QString& text) {
+    importErrorFile_.clear();
     setImportError(text.isEmpty() ? std::nullopt : std::optional<QString>(text));
 }
 
@@ -206,6 +207,9 @@ void ProjectViewModel::importVideoUrls(const QList<QUrl>& urls) {
 void ProjectViewModel::failImport(const QString& path, std::uint64_t batch,
                                   const QString& message) {
     finishBatchFile(batch);
+    // The same message about another file is news too.
+    importErrorFile_ = QFileInfo(path).fileName();
+    importError_.reset();
     setImportError(message);
     emit importFinished(path, QString());
 }

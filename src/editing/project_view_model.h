@@ -45,6 +45,8 @@ class ProjectViewModel : public QObject {
     // Empty when there is no error to show.
     Q_PROPERTY(
         QString importError READ importErrorText WRITE setImportErrorText NOTIFY importErrorChanged)
+    // The name of the file the import error is about; empty when it names none.
+    Q_PROPERTY(QString importErrorFile READ importErrorFile NOTIFY importErrorChanged)
     // Empty when no clip is being trimmed.
     Q_PROPERTY(QString trimmingClipId READ trimmingClipIdText WRITE setTrimmingClipIdText NOTIFY
                    trimmingClipIdChanged)
@@ -227,6 +229,7 @@ private:
     // Whether the project has clips or already has a file to keep up to date.
     bool worthSaving() const;
     QString importErrorText() const { return importError_.value_or(QString()); }
+    QString importErrorFile() const { return importError_ ? importErrorFile_ : QString(); }
     void setImportErrorText(const QString& text);
     QString trimmingClipIdText() const;
     void setTrimmingClipIdText(const QString& text);
@@ -274,6 +277,7 @@ private:
     bool showFileImporter_ = false;
     bool showExportDialog_ = false;
     std::optional<QString> importError_;
+    QString importErrorFile_;
     std::optional<Uuid> trimmingClipId_;
     QTimer autosaveTimer_;
     ClipListModel clipModel_;

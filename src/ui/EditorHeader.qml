@@ -42,11 +42,18 @@ Item {
         }
 
         TextField {
+            id: nameField
             objectName: "projectNameField"
+
+            // A name too long for the row: while it is not edited it shows
+            // elided in the middle, rather than cut mid-word at its end.
+            readonly property bool overflows: contentWidth > width - leftPadding - rightPadding
+
             visible: !root.trimming
             Layout.fillWidth: true
             placeholderText: qsTr("Project Name")
             text: root.projectVM ? root.projectVM.name : ""
+            color: overflows && !activeFocus ? "transparent" : palette.text
             font.pixelSize: 18
             font.weight: Font.DemiBold
             leftPadding: 4
@@ -67,6 +74,19 @@ Item {
                     root.projectVM.commitName();
             }
             onAccepted: focus = false
+
+            Label {
+                objectName: "elidedProjectName"
+                anchors.fill: parent
+                leftPadding: nameField.leftPadding
+                rightPadding: nameField.rightPadding
+                verticalAlignment: Text.AlignVCenter
+                visible: nameField.overflows && !nameField.activeFocus
+                text: nameField.text
+                font: nameField.font
+                elide: Text.ElideMiddle
+                color: nameField.palette.text
+            }
         }
 
         Icon {

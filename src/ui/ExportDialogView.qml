@@ -252,6 +252,16 @@ Popup {
                 }
             }
             Text {
+                objectName: "showInFolderError"
+                Layout.fillWidth: true
+                visible: text !== ""
+                text: dialogModel.showInFolderError
+                wrapMode: Text.Wrap
+                horizontalAlignment: Text.AlignHCenter
+                font.pixelSize: 12
+                color: "#ff453a"
+            }
+            Text {
                 objectName: "chaptersNote"
                 Layout.fillWidth: true
                 visible: text !== ""

@@ -70,6 +70,20 @@ ApplicationWindow {
         videoColumn.forceActiveFocus();
     }
 
+    // Space and the arrows go back to whichever view drives the video.
+    function returnKeys() {
+        if (isTrimming && trimLayout.item)
+            trimLayout.item.focusTrimColumn();
+        else if (!isTrimming)
+            focusVideoArea();
+    }
+
+    // A click anywhere but a text field gives the keys back to the video.
+    KeyFocusKeeper {
+        view: window
+        onKeysReturned: window.returnKeys()
+    }
+
     // The clip strip's trim request: only a clip whose file is located can be
     // trimmed.
     function enterTrimMode(clipId) {
@@ -80,7 +94,7 @@ ApplicationWindow {
     }
 
     menuBar: MenuBar {
-        Menu {
+        ShortcutMenu {
             title: qsTr("&File")
 
             Action {
@@ -105,7 +119,7 @@ ApplicationWindow {
                 onTriggered: window.close()
             }
         }
-        Menu {
+        ShortcutMenu {
             title: qsTr("&Edit")
 
             Action {
@@ -307,12 +321,23 @@ ApplicationWindow {
         }
 
         ClipStripView {
+            id: clipStrip
             objectName: "clipStrip"
             Layout.fillWidth: true
             Layout.preferredHeight: 100
             projectVM: window.projectVM
             onTrimClip: clipId => window.enterTrimMode(clipId)
         }
+    }
+
+    ImportErrorBanner {
+        objectName: "importErrorBanner"
+        parent: clipStrip
+        anchors.centerIn: parent
+        width: Math.min(implicitWidth, clipStrip.width - 32)
+        z: 10
+        visible: message !== "" && window.hasClips
+        projectVM: window.projectVM
     }
 
     FilePanel {

@@ -125,7 +125,8 @@ Item {
                     anchors.fill: parent
                     visible: !card.isRenaming
                     text: card.projectName
-                    elide: Text.ElideRight
+                    // The end of a long name often tells projects apart ("… part 2").
+                    elide: Text.ElideMiddle
                     verticalAlignment: Text.AlignVCenter
                     font.pixelSize: 13
                     font.weight: Font.DemiBold

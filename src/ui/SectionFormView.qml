@@ -88,6 +88,8 @@ Popup {
                 objectName: "titleField"
                 Layout.fillWidth: true
                 placeholderText: qsTr("e.g. Introduction")
+                // Tab follows the fields, then the buttons.
+                KeyNavigation.tab: subtitleField
                 text: formModel.title
                 onTextEdited: formModel.title = text
             }
@@ -104,7 +106,9 @@ Popup {
                 color: EditorStyle.primaryText
             }
             RoundedTextField {
+                id: subtitleField
                 objectName: "subtitleField"
+                KeyNavigation.tab: timeField
                 Layout.fillWidth: true
                 placeholderText: qsTr("e.g. Opening thoughts")
                 text: formModel.subtitle
@@ -127,13 +131,17 @@ Popup {
                     color: EditorStyle.primaryText
                 }
                 SmallBorderedButton {
+                    id: useCurrentButton
                     objectName: "useCurrentButton"
+                    KeyNavigation.tab: cancelButton
                     text: qsTr("Use Current")
                     onClicked: formModel.useTime(sheet.playback ? sheet.playback.currentTime : 0)
                 }
             }
             RoundedTextField {
+                id: timeField
                 objectName: "timeField"
+                KeyNavigation.tab: useCurrentButton
                 Layout.fillWidth: true
                 placeholderText: qsTr("mm:ss or seconds")
                 text: formModel.timeInput
@@ -158,7 +166,9 @@ Popup {
             Layout.fillWidth: true
 
             Button {
+                id: cancelButton
                 objectName: "cancelButton"
+                KeyNavigation.tab: saveButton
                 text: qsTr("Cancel")
                 onClicked: sheet.close()
             }
@@ -166,7 +176,9 @@ Popup {
                 Layout.fillWidth: true
             }
             Button {
+                id: saveButton
                 objectName: "saveButton"
+                KeyNavigation.tab: titleField
                 text: formModel.saveButtonText
                 highlighted: true
                 enabled: formModel.canSave

@@ -39,7 +39,8 @@ AbstractButton {
     background: Rectangle {
         radius: 5
         color: Qt.rgba(1, 1, 1, control.pressed ? 0.2 : control.hovered ? 0.14 : 0.1)
-        border.width: 0.5
-        border.color: Qt.rgba(1, 1, 1, 0.18)
+        // Reached with Tab, it shows the accent ring as the text fields do.
+        border.width: control.visualFocus ? 1.5 : 0.5
+        border.color: control.visualFocus ? EditorStyle.accent : Qt.rgba(1, 1, 1, 0.18)
     }
 }

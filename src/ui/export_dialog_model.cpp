@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -185,7 +186,7 @@ QString ExportDialogModel::defaultSuffix() const {
 void ExportDialogModel::resetChoices() {
     setCodec(ExportCodec::h264);
     setQuality(ExportQuality::high);
-    setChaptersCopied(false);
+    clearCompletionFeedback();
 }
 
 void ExportDialogModel::setValidatingRequest(std::optional<int> request) {
@@ -298,7 +299,7 @@ void ExportDialogModel::saveLocationChosen(const QUrl& url) {
               static_cast<long>(config.outputWidth), static_cast<long>(config.outputHeight),
               static_cast<long>(config.sections.size()));
     setExportedChapters(chapterList(ready.project.sections, ready.project.totalDuration()));
-    setChaptersCopied(false);
+    clearCompletionFeedback();
     coordinator_->startExport(config, QString::fromStdString(path));
 }
 
@@ -321,12 +322,31 @@ void ExportDialogModel::reset() {
     dropPendingStart();
     if (coordinator_)
         coordinator_->reset();
-    setChaptersCopied(false);
+    clearCompletionFeedback();
 }
 
-void ExportDialogModel::showInFolder() const {
-    if (coordinator_ && !coordinator_->outputURL().isEmpty())
-        kestrune::showInFolder(coordinator_->outputURL());
+void ExportDialogModel::showInFolder() {
+    if (!coordinator_ || coordinator_->outputURL().isEmpty())
+        return;
+    setShowInFolderError({});
+    kestrune::showInFolder(coordinator_->outputURL(), QDBusConnection::sessionBus(),
+                           [self = QPointer<ExportDialogModel>(this)](const QString& folder) {
+                               if (self)
+                                   self->setShowInFolderError(
+                                       tr("Could not open the folder %1").arg(folder));
+                           });
+}
+
+void ExportDialogModel::setShowInFolderError(const QString& error) {
+    if (error == showInFolderError_)
+        return;
+    showInFolderError_ = error;
+    emit showInFolderErrorChanged();
+}
+
+void ExportDialogModel::clearCompletionFeedback() {
+    setChaptersCopied(false);
+    setShowInFolderError({});
 }
 
 void ExportDialogModel::setExportedChapters(std::optional<std::vector<Chapter>> chapters) {

@@ -51,6 +51,8 @@ class ExportDialogModel : public QObject {
     // Why YouTube would not take the chapter list as chapters; empty when it would.
     Q_PROPERTY(QString chaptersNote READ chaptersNote NOTIFY chaptersChanged)
     Q_PROPERTY(bool chaptersCopied READ chaptersCopied NOTIFY chaptersCopiedChanged)
+    // Why "Show in Folder" showed nothing; empty when it did or was not asked.
+    Q_PROPERTY(QString showInFolderError READ showInFolderError NOTIFY showInFolderErrorChanged)
 
 public:
     // What the dialog shows, by the coordinator's state, in this order of precedence.
@@ -87,6 +89,7 @@ public:
     bool hasChapters() const { return !chapters().empty(); }
     QString chaptersNote() const;
     bool chaptersCopied() const { return chaptersCopied_; }
+    QString showInFolderError() const { return showInFolderError_; }
 
     // The dialog opens: H.264 and High again, nothing copied yet.
     Q_INVOKABLE void resetChoices();
@@ -105,7 +108,7 @@ public:
     // "Done" and "Try Again": back to the settings form, the choices kept.
     Q_INVOKABLE void reset();
     // "Show in Folder": the written file in the desktop's file manager.
-    Q_INVOKABLE void showInFolder() const;
+    Q_INVOKABLE void showInFolder();
     // "Copy Chapters": the exported project's chapters as YouTube reads them.
     Q_INVOKABLE void copyChapters();
     // The text copyChapters() puts on the clipboard.
@@ -122,6 +125,7 @@ signals:
     void isChoosingSaveLocationChanged();
     void chaptersChanged();
     void chaptersCopiedChanged();
+    void showInFolderErrorChanged();
     // The view opens its save panel and answers with saveLocationChosen or
     // saveLocationCancelled.
     void saveLocationRequested();
@@ -134,6 +138,9 @@ private:
     void setAwaitingSaveLocation(std::optional<CheckedClips> ready);
     void setExportedChapters(std::optional<std::vector<Chapter>> chapters);
     void setChaptersCopied(bool copied);
+    void setShowInFolderError(const QString& error);
+    // The copied mark and a failed "Show in Folder" belong to one finished export.
+    void clearCompletionFeedback();
     void failBeforeStart(const std::string& error);
     // Forgets a start that is still checking files or waiting for the save panel.
     void dropPendingStart();
@@ -156,6 +163,7 @@ private:
     // The chapters of the last export started here.
     std::optional<std::vector<Chapter>> exportedChapters_;
     bool chaptersCopied_ = false;
+    QString showInFolderError_;
 };
 
 } // namespace kestrune

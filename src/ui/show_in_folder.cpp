@@ -8,12 +8,22 @@
 
 namespace kestrune {
 
-void showInFolder(const QUrl& file, const QDBusConnection& bus) {
+namespace {
+
+void openFolder(const QUrl& folder, const std::function<void(const QString&)>& failed) {
+    if (!QDesktopServices::openUrl(folder) && failed)
+        failed(folder.toLocalFile());
+}
+
+} // namespace
+
+void showInFolder(const QUrl& file, const QDBusConnection& bus,
+                  std::function<void(const QString& folder)> failed) {
     if (!file.isLocalFile())
         return;
     const QUrl folder = QUrl::fromLocalFile(QFileInfo(file.toLocalFile()).absolutePath());
     if (!bus.isConnected()) {
-        QDesktopServices::openUrl(folder);
+        openFolder(folder, failed);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -26,9 +36,9 @@ void showInFolder(const QUrl& file, const QDBusConnection& bus) {
     // the window must not freeze meanwhile.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [folder](QDBusPendingCallWatcher* answered) {
+                     [folder, failed = std::move(failed)](QDBusPendingCallWatcher* answered) {
                          if (answered->isError())
-                             QDesktopServices::openUrl(folder);
+                             openFolder(folder, failed);
                          answered->deleteLater();
                      });
 }

@@ -149,6 +149,12 @@ TEST_F(ExportDialogViewTest, ShowsEachStateOfTheExport) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "00:00 Intro\n00:01 Counting\n");
     QTest::qWait(50);
     EXPECT_EQ(textOf("copyChaptersButton"), "Copied");
+    // Neither a file manager nor a handler for folders here: the dialog says so.
+    EXPECT_TRUE(find(dialogItem(), "showInFolderError").empty());
+    click("showInFolderButton");
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !find(dialogItem(), "showInFolderError").empty(); }, 10000));
+    EXPECT_EQ(textOf("showInFolderError"), "Could not open the folder " + dataDir.path());
     saveView("export-dialog-complete");
 
     click("exportDoneButton");

@@ -99,6 +99,18 @@ TEST_F(ShowInFolderTest, WithoutAFileManagerTheFolderOpens) {
     EXPECT_EQ(opener.opened, QList<QUrl>{QUrl::fromLocalFile(folder.path())});
 }
 
+TEST_F(ShowInFolderTest, WithNeitherAFileManagerNorAFolderHandlerTheCallerHears) {
+    // No handler for folders: the offscreen platform opens nothing.
+    QDesktopServices::unsetUrlHandler("file");
+    const QUrl movie = QUrl::fromLocalFile(folder.filePath("export.mp4"));
+    QStringList failedFolders;
+    const auto failed = [&](const QString& path) { failedFolders << path; };
+    showInFolder(movie, connect("app"), failed);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !failedFolders.isEmpty(); }, 10000));
+    showInFolder(movie, QDBusConnection(QStringLiteral("no bus")), failed);
+    EXPECT_EQ(failedFolders, (QStringList{folder.path(), folder.path()}));
+}
+
 } // namespace
 } // namespace kestrune
 
