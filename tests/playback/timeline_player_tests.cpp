@@ -1,6 +1,7 @@
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "log/capturing_sink.h"
+#include "playback/frame_window.h"
 #include "playback/timeline_player.h"
 #include "seek_and_wait.h"
 #include "support/manual_clock.h"
@@ -281,21 +282,28 @@ TEST(TimelinePlayer, StepsExactlyOneFrameEitherWayAcrossSegments) {
 
 TEST(TimelinePlayer, StepsRequestedFasterThanTheyLandAllCountAndLandOnTheirSum) {
     TimelinePlayer player;
+    // Whenever steps land, the picture on screen is the one at the playhead.
     int landings = 0;
-    QObject::connect(&player, &TimelinePlayer::seekLanded, [&] { ++landings; });
+    int disagreements = 0;
+    QObject::connect(&player, &TimelinePlayer::seekLanded, [&] {
+        ++landings;
+        const std::optional<PlayerFrame>& frame = player.currentFrame();
+        if (!frame || player.currentTime() < frame->time || !(player.currentTime() < frame->end))
+            ++disagreements;
+    });
     player.replaceCurrentItem({counter(0, 4)});
     ASSERT_TRUE(seekAndWait(player, seconds(1.51)));
     ASSERT_EQ(shownNumber(player), 45);
 
-    // Forwards over a key frame, in one burst: one landing, on the last frame
-    // asked for, with the playhead at its start.
+    // Forwards over a key frame, in one burst: it lands on the last frame asked
+    // for, with the playhead at its start.
     landings = 0;
     for (int i = 0; i < 40; ++i)
         player.stepFrame(1);
     ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
     EXPECT_EQ(shownNumber(player), 85);
     EXPECT_EQ(player.currentTime(), frames(85));
-    EXPECT_EQ(landings, 1);
+    EXPECT_GE(landings, 1);
 
     // Backwards over two key frames and more pictures than one decoding run keeps,
     // with steps the other way mixed in while it decodes.
@@ -335,6 +343,7 @@ TEST(TimelinePlayer, StepsRequestedFasterThanTheyLandAllCountAndLandOnTheirSum) 
     EXPECT_TRUE(seekAndWait(player, seconds(2.51)));
     runFor(100);
     EXPECT_EQ(shownNumber(player), 75);
+    EXPECT_EQ(disagreements, 0);
 }
 
 TEST(TimelinePlayer, PlaysOnFromTheFrameStepsLandedOn) {
@@ -370,6 +379,49 @@ TEST(TimelinePlayer, PlaysOnFromTheFrameStepsLandedOn) {
         shown.erase(shown.begin());
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(player.framesDropped(), 0u);
+}
+
+// A 64 × 64 grey picture shown for frame `n` of a 30 fps clip.
+PlayerFrame grey(int n) {
+    AVFrame* picture = av_frame_alloc();
+    picture->format = AV_PIX_FMT_GRAY8;
+    picture->width = picture->height = 64;
+    EXPECT_EQ(av_frame_get_buffer(picture, 0), 0);
+    PlayerFrame frame;
+    frame.picture = std::shared_ptr<const AVFrame>(picture, [](const AVFrame* f) {
+        AVFrame* owned = const_cast<AVFrame*>(f);
+        av_frame_free(&owned);
+    });
+    frame.time = frames(n);
+    frame.end = frames(n + 1);
+    return frame;
+}
+
+TEST(FrameWindow, KeepsItsBudgetByDroppingThePicturesFurthestFromTheCurrentOne) {
+    FrameWindow window(3 * pictureBytes(grey(0)));
+    EXPECT_EQ(window.capacityFor(grey(0)), 3u);
+    window.reset(grey(5));
+    for (int n = 6; n <= 8; ++n) {
+        window.append(grey(n));
+        ASSERT_TRUE(window.forward());
+    }
+    // Stepping forwards drops the oldest pictures, never the current one.
+    EXPECT_EQ(window.current().time, frames(8));
+    EXPECT_EQ(window.first().time, frames(6));
+    EXPECT_FALSE(window.forward());
+    ASSERT_TRUE(window.backward());
+    ASSERT_TRUE(window.backward());
+    EXPECT_FALSE(window.backward());
+    EXPECT_EQ(window.current().time, frames(6));
+
+    // Earlier pictures put in front push out the latest ones.
+    std::vector<PlayerFrame> earlier{grey(4), grey(5)};
+    EXPECT_FALSE(window.prepend(std::move(earlier)));
+    EXPECT_EQ(window.current().time, frames(6));
+    EXPECT_EQ(window.first().time, frames(4));
+    EXPECT_EQ(window.last().time, frames(6));
+    ASSERT_TRUE(window.backward());
+    EXPECT_EQ(window.current().time, frames(5));
 }
 
 TEST(TimelinePlayer, PeriodicObserverTicksOnItsIntervalOnlyWhilePlaying) {
