@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     std::printf("frames shown:   %llu (of %d)\n",
                 static_cast<unsigned long long>(player.framesShown()), 20 * 30);
     std::printf("frames dropped: %llu\n", static_cast<unsigned long long>(player.framesDropped()));
-    std::printf("decoder underruns (playback waited): %llu\n",
+    std::printf("decoder underruns (a picture due before it was decoded): %llu\n",
                 static_cast<unsigned long long>(player.underruns()));
     std::printf("CPU: %.2f s user+system, %.0f %% of one core\n", cpu, 100.0 * cpu / wallSeconds);
     if (!convertMs.empty()) {

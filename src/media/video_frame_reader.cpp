@@ -116,6 +116,23 @@ void VideoFrameReader::skipToKeyFrameBefore(MediaTime time) {
         keyTarget_ = entry->timestamp;
 }
 
+bool VideoFrameReader::takes(const AVPacket& packet) {
+    if (decoder_->skip_frame != AVDISCARD_DEFAULT)
+        skipped_ = true;
+    const std::int64_t time = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
+    if (keyTarget_) {
+        // Nothing from the key frame on is decoded from a picture before it.
+        if (time == AV_NOPTS_VALUE || time < *keyTarget_ || !(packet.flags & AV_PKT_FLAG_KEY)) {
+            skipped_ = true;
+            return false;
+        }
+        keyTarget_.reset();
+    }
+    if (time != AV_NOPTS_VALUE)
+        lastFed_ = time;
+    return true;
+}
+
 void VideoFrameReader::positionAtStart() {
     positioned_ = true;
     const AVRational timeBase = stream_->time_base;
@@ -209,25 +226,7 @@ std::optional<DecodedFrame> VideoFrameReader::decode() {
         // At the end of the file the frames the decoder still holds come out
         // before the range ends.
         const bool fed = feedDecoder(file_.context(), stream_->index, decoder_.get(), packet_.get(),
-                                     [this](const AVPacket& packet) {
-                                         if (decoder_->skip_frame != AVDISCARD_DEFAULT)
-                                             skipped_ = true;
-                                         const std::int64_t time =
-                                             packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
-                                         if (keyTarget_) {
-                                             // Nothing from the key frame on needs a picture before
-                                             // it.
-                                             if (time == AV_NOPTS_VALUE || time < *keyTarget_ ||
-                                                 !(packet.flags & AV_PKT_FLAG_KEY)) {
-                                                 skipped_ = true;
-                                                 return false;
-                                             }
-                                             keyTarget_.reset();
-                                         }
-                                         if (time != AV_NOPTS_VALUE)
-                                             lastFed_ = time;
-                                         return true;
-                                     });
+                                     [this](const AVPacket& packet) { return takes(packet); });
         if (!fed)
             draining_ = true;
     }

@@ -61,6 +61,9 @@ private:
     // Seeks and decodes up to the frame on screen at start_.
     void positionAtStart();
     bool seekBefore(std::int64_t timestamp);
+    // Whether the decoder is handed `packet`, which belongs to the stream: not
+    // while skipping to a key frame.
+    bool takes(const AVPacket& packet);
     // The next decoded frame with its time, or nothing at the end of the stream.
     std::optional<DecodedFrame> decode();
     // Throw when decoding stopped before the last frame the index holds in the

@@ -12,7 +12,7 @@ namespace {
 
 // How far behind playback a decoded picture may lie before the decoder leaves
 // out the frames nothing else is decoded from, and before it jumps ahead to the
-// next key frame after the playhead. Below the first, a picture or two late is
+// last key frame before the playhead. Below the first, a picture or two late is
 // jitter (a busy main thread, the opening of a file); past the second, the
 // decoder cannot catch up frame by frame any more.
 const MediaTime kBehind{40, 1000};

@@ -22,7 +22,7 @@ TEST_F(MainWindowHeavyClipTest, PlaysAtTheClocksPaceLeavingPicturesOut) {
 
     const std::uint64_t shownBefore = player.framesShown();
     const std::uint64_t droppedBefore = player.framesDropped();
-    QTest::keyClick(window, Qt::Key_Space);
+    playback().play();
     ASSERT_TRUE(playback().isPlaying());
     // Time counts from the first picture of the run, once the clock is going.
     ASSERT_TRUE(QTest::qWaitFor([&] { return MediaTime::zero() < player.currentTime(); }, 5000));
@@ -44,7 +44,7 @@ TEST_F(MainWindowHeavyClipTest, PlaysAtTheClocksPaceLeavingPicturesOut) {
     EXPECT_GE(shown, 10u) << "the picture kept moving";
 
     // Paused and sought exactly after that, the frame is the exact one.
-    QTest::keyClick(window, Qt::Key_Space);
+    playback().pause();
     EXPECT_FALSE(playback().isPlaying());
     playback().seek(1.5);
     ASSERT_TRUE(QTest::qWaitFor(
