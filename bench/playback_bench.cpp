@@ -1,7 +1,8 @@
 // Plays 20 seconds of a joined 1080p30 timeline of three clips on the monotonic
 // clock and prints what a viewer would notice: frames shown and dropped, how long
 // an exact seek takes to put its frame on screen, the CPU the playback costs, and
-// how long each picture takes to become the frame the preview's video output shows.
+// how long each picture takes to become the frame the preview's video output shows;
+// then how fast frame steps go (`playback_bench steps` measures only those).
 // The clips are made with the ffmpeg tool in a temporary folder.
 #include "playback/timeline_player.h"
 #include "playback/video_frame_conversion.h"
@@ -46,6 +47,97 @@ MediaTime at(double seconds) {
     return MediaTime::fromSeconds(seconds, 600);
 }
 
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// Frame steps as the trim player takes them from the arrow keys, on one clip: one
+// step at a time (each waits for the last to land), a step every 33 ms as key
+// auto-repeat sends them, and a burst of 60 requested at once.
+bool printFrameSteps(const std::string& clip) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({{clip, at(0), at(8)}});
+    bool landed = false;
+    QObject::connect(&player, &TimelinePlayer::seekLanded, [&] { landed = true; });
+    auto seekTo = [&](double seconds) {
+        bool done = false;
+        player.seek(at(seconds), MediaTime::zero(), MediaTime::zero(), [&](bool) { done = true; });
+        return runUntil([&] { return done && !player.isSeeking(); }, 10000);
+    };
+    auto oneAtATime = [&](int direction) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 60; ++i) {
+            landed = false;
+            player.stepFrame(direction);
+            if (!runUntil([&] { return landed && !player.isSeeking(); }, 20000))
+                return -1.0;
+        }
+        return 60 / (millisecondsSince(start) / 1000.0);
+    };
+    if (!seekTo(1.01))
+        return false;
+    const double forwards = oneAtATime(1);
+    if (!seekTo(7.01))
+        return false;
+    const double backwards = oneAtATime(-1);
+    std::printf("frame steps one at a time: %.1f a second forwards, %.1f backwards\n", forwards,
+                backwards);
+
+    // Auto-repeat: a step every 33 ms whether or not the last one landed.
+    auto repeat = [&](int direction) {
+        QTimer key;
+        key.setTimerType(Qt::PreciseTimer);
+        int sent = 0;
+        QObject::connect(&key, &QTimer::timeout, [&] {
+            player.stepFrame(direction);
+            if (++sent == 60)
+                key.stop();
+        });
+        landed = false;
+        key.start(33);
+        if (!runUntil([&] { return sent == 60; }, 20000))
+            return -1.0;
+        const auto last = std::chrono::steady_clock::now();
+        if (!runUntil([&] { return !player.isSeeking(); }, 20000))
+            return -1.0;
+        return millisecondsSince(last);
+    };
+    if (!seekTo(1.01))
+        return false;
+    const double forwardLag = repeat(1);
+    const double forwardEnd = player.currentTime().seconds();
+    if (!seekTo(7.01))
+        return false;
+    const double backwardLag = repeat(-1);
+    const double backwardEnd = player.currentTime().seconds();
+    std::printf("60 steps at key auto-repeat (30 a second): landed %.0f ms after the last key "
+                "forwards (at %.3f s), %.0f ms backwards (at %.3f s)\n",
+                forwardLag, forwardEnd, backwardLag, backwardEnd);
+
+    // A burst requested at once lands on its final frame.
+    auto burst = [&](int direction) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 60; ++i)
+            player.stepFrame(direction);
+        if (!runUntil([&] { return !player.isSeeking(); }, 20000))
+            return -1.0;
+        return millisecondsSince(start);
+    };
+    if (!seekTo(1.01))
+        return false;
+    const double forwardBurst = burst(1);
+    const double forwardBurstEnd = player.currentTime().seconds();
+    if (!seekTo(7.01))
+        return false;
+    const double backwardBurst = burst(-1);
+    const double backwardBurstEnd = player.currentTime().seconds();
+    std::printf("a burst of 60 steps lands in %.0f ms forwards (at %.3f s), %.0f ms backwards "
+                "(at %.3f s)\n",
+                forwardBurst, forwardBurstEnd, backwardBurst, backwardBurstEnd);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -64,6 +156,9 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // `playback_bench steps` measures the frame steps only.
+    if (argc > 1 && std::string(argv[1]) == "steps")
+        return printFrameSteps(paths[0]) ? 0 : 1;
     // Trimmed pieces of 7 + 7 + 6 seconds, two of them starting between key frames.
     TimelinePlayer player;
     player.replaceCurrentItem(
@@ -101,7 +196,7 @@ int main(int argc, char** argv) {
     std::printf("frames shown:   %llu (of %d)\n",
                 static_cast<unsigned long long>(player.framesShown()), 20 * 30);
     std::printf("frames dropped: %llu\n", static_cast<unsigned long long>(player.framesDropped()));
-    std::printf("decoder underruns (playback waited): %llu\n",
+    std::printf("decoder underruns (a picture due before it was decoded): %llu\n",
                 static_cast<unsigned long long>(player.underruns()));
     std::printf("CPU: %.2f s user+system, %.0f %% of one core\n", cpu, 100.0 * cpu / wallSeconds);
     if (!convertMs.empty()) {
@@ -127,5 +222,7 @@ int main(int argc, char** argv) {
     std::sort(seekMs.begin(), seekMs.end());
     std::printf("exact seek to frame on screen (20 random seeks): median %.1f ms, worst %.1f ms\n",
                 (seekMs[9] + seekMs[10]) / 2, seekMs.back());
+    if (!printFrameSteps(paths[0]))
+        return 1;
     return 0;
 }

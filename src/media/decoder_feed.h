@@ -6,6 +6,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <functional>
+
 namespace kestrune {
 
 // Hands the decoder the next packet of stream `streamIndex` (other streams' packets
@@ -13,5 +15,10 @@ namespace kestrune {
 // handled like it, it sends the end of input so that the frames the decoder still
 // holds come out, and returns false: the decoder is draining.
 bool feedDecoder(AVFormatContext* file, int streamIndex, AVCodecContext* decoder, AVPacket* packet);
+
+// The same, handing over only the stream's packets `accept` takes; the others are
+// left out as if the file did not hold them.
+bool feedDecoder(AVFormatContext* file, int streamIndex, AVCodecContext* decoder, AVPacket* packet,
+                 const std::function<bool(const AVPacket&)>& accept);
 
 } // namespace kestrune

@@ -87,12 +87,50 @@ std::optional<DecodedFrame> VideoFrameReader::next() {
         // timestamp) would stop a writer; it is left out.
         if (lastTime_ && frame->time <= *lastTime_)
             continue;
-        checkGap(lastTime_.value_or(start_), frame->time);
+        // Frames left out on purpose are no sign of damage.
+        if (!frame->afterSkipped)
+            checkGap(lastTime_.value_or(start_), frame->time);
         lastTime_ = frame->time;
         return frame;
     }
     finish();
     return std::nullopt;
+}
+
+void VideoFrameReader::setSkipping(FrameSkipping skipping) {
+    if (!decoder_)
+        return;
+    // Frame threads pick the setting up with each packet they are handed, and a
+    // non-reference frame is never needed later: switching is safe either way.
+    decoder_->skip_frame =
+        skipping == FrameSkipping::nonReference ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+}
+
+void VideoFrameReader::skipToKeyFrameBefore(MediaTime time) {
+    if (finished_)
+        return;
+    const int found = av_index_search_timestamp(stream_, time.toTimestamp(stream_->time_base),
+                                                AVSEEK_FLAG_BACKWARD);
+    const AVIndexEntry* entry = found >= 0 ? avformat_index_get_entry(stream_, found) : nullptr;
+    if (entry && entry->timestamp > lastFed_)
+        keyTarget_ = entry->timestamp;
+}
+
+bool VideoFrameReader::takes(const AVPacket& packet) {
+    if (decoder_->skip_frame != AVDISCARD_DEFAULT)
+        skipped_ = true;
+    const std::int64_t time = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
+    if (keyTarget_) {
+        // Nothing from the key frame on is decoded from a picture before it.
+        if (time == AV_NOPTS_VALUE || time < *keyTarget_ || !(packet.flags & AV_PKT_FLAG_KEY)) {
+            skipped_ = true;
+            return false;
+        }
+        keyTarget_.reset();
+    }
+    if (time != AV_NOPTS_VALUE)
+        lastFed_ = time;
+    return true;
 }
 
 void VideoFrameReader::positionAtStart() {
@@ -156,6 +194,7 @@ bool VideoFrameReader::seekBefore(std::int64_t timestamp) {
         av_seek_frame(file_.context(), stream_->index, timestamp, AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(decoder_.get());
     draining_ = false;
+    lastFed_ = INT64_MIN;
     return result >= 0;
 }
 
@@ -176,7 +215,9 @@ std::optional<DecodedFrame> VideoFrameReader::decode() {
             const MediaTime time = MediaTime::fromTimestamp(pts, stream_->time_base);
             if (!reach_ || *reach_ < time)
                 reach_ = time;
-            return DecodedFrame{std::move(frame), time};
+            const bool afterSkipped = skipped_;
+            skipped_ = keyTarget_.has_value() || decoder_->skip_frame != AVDISCARD_DEFAULT;
+            return DecodedFrame{std::move(frame), time, afterSkipped};
         }
         // The end of the stream, or a decoding error, which ends it early.
         if (received != AVERROR(EAGAIN) || draining_)
@@ -184,7 +225,9 @@ std::optional<DecodedFrame> VideoFrameReader::decode() {
 
         // At the end of the file the frames the decoder still holds come out
         // before the range ends.
-        if (!feedDecoder(file_.context(), stream_->index, decoder_.get(), packet_.get()))
+        const bool fed = feedDecoder(file_.context(), stream_->index, decoder_.get(), packet_.get(),
+                                     [this](const AVPacket& packet) { return takes(packet); });
+        if (!fed)
             draining_ = true;
     }
 }

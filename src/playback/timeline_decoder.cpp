@@ -3,9 +3,24 @@
 #include "log/log.h"
 #include "media/media_error.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace kestrune {
 
 namespace {
+
+// How far behind playback a decoded picture may lie before the decoder leaves
+// out the frames nothing else is decoded from, and before it jumps ahead to the
+// last key frame before the playhead. Below the first, a picture or two late is
+// jitter (a busy main thread, the opening of a file); past the second, the
+// decoder cannot catch up frame by frame any more.
+const MediaTime kBehind{40, 1000};
+const MediaTime kFarBehind{250, 1000};
+
+bool isPositive(MediaTime time) {
+    return MediaTime::zero() < time;
+}
 
 MediaTime lengthOf(const PlayerSegment& segment) {
     return segment.start < segment.end ? segment.end - segment.start : MediaTime::zero();
@@ -48,6 +63,7 @@ void TimelineDecoder::start(std::shared_ptr<const std::vector<PlayerSegment>> se
         request_ = Request{std::move(segments), at, generation};
         generation_ = generation;
         active_ = true;
+        playhead_ = kNoPlayhead;
     }
     wake_.notify_all();
 }
@@ -58,6 +74,11 @@ void TimelineDecoder::stop() {
     request_.reset();
     active_ = false;
     ++generation_;
+    playhead_ = kNoPlayhead;
+}
+
+void TimelineDecoder::setPlayhead(std::optional<MediaTime> time) {
+    playhead_ = time ? time->convertScale(1'000'000).value : kNoPlayhead;
 }
 
 std::optional<QueuedFrame> TimelineDecoder::take() {
@@ -114,15 +135,16 @@ void TimelineDecoder::run() {
                 continue;
             }
         }
-        std::optional<PlayerFrame> frame = step();
+        std::optional<QueuedFrame> frame = step();
         if (!frame)
             continue;
+        frame->generation = working_;
         bool queued = false;
         {
             std::lock_guard lock(mutex_);
             // A newer request may have come while decoding: this frame is stale then.
             if (!request_ && active_ && working_ == generation_) {
-                queue_.push_back({std::move(*frame), working_});
+                queue_.push_back(std::move(*frame));
                 queued = true;
             }
         }
@@ -182,9 +204,9 @@ void TimelineDecoder::begin(const Request& request) {
     done_ = false;
     if (!isPrepared(segment) || at != offset_) {
         next_ = {};
-        reader_ = open(segment, piece.start + (at - offset_));
+        use(open(segment, piece.start + (at - offset_)));
     } else {
-        reader_ = std::move(next_.reader);
+        use(std::move(next_.reader));
         firstOfSegment_ = std::move(next_.first);
         next_ = {};
     }
@@ -202,6 +224,36 @@ std::unique_ptr<VideoFrameReader> TimelineDecoder::open(int segment, MediaTime s
         log::error(log::Category::Playback, "Cannot play '%s': %s", piece.path.c_str(),
                    error.what());
         return nullptr;
+    }
+}
+
+void TimelineDecoder::use(std::unique_ptr<VideoFrameReader> reader) {
+    reader_ = std::move(reader);
+    frameDuration_ = MediaTime::zero();
+    if (reader_) {
+        if (const double rate = reader_->file().averageFrameRate(); rate > 0)
+            frameDuration_ = MediaTime::fromSeconds(1.0 / rate, 90000);
+    }
+}
+
+void TimelineDecoder::keepUp(MediaTime time) {
+    if (!reader_)
+        return;
+    const std::int64_t playhead = playhead_;
+    if (playhead == kNoPlayhead) {
+        reader_->setSkipping(FrameSkipping::none);
+        return;
+    }
+    const MediaTime now{playhead, 1'000'000};
+    if (kFarBehind < now - time) {
+        reader_->setSkipping(FrameSkipping::nonReference);
+        const PlayerSegment& piece = (*segments_)[segment_];
+        reader_->skipToKeyFrameBefore(piece.start + (now - offset_));
+    } else if (kBehind < now - time) {
+        reader_->setSkipping(FrameSkipping::nonReference);
+    } else if (!(time < now)) {
+        // Ahead again: every picture from here on.
+        reader_->setSkipping(FrameSkipping::none);
     }
 }
 
@@ -231,16 +283,16 @@ void TimelineDecoder::enterSegment(int segment) {
     segment_ = segment;
     offset_ = offsets[segment];
     if (isPrepared(segment)) {
-        reader_ = std::move(next_.reader);
+        use(std::move(next_.reader));
         firstOfSegment_ = std::move(next_.first);
         next_ = {};
     } else {
-        reader_ = open(segment, (*segments_)[segment].start);
+        use(open(segment, (*segments_)[segment].start));
     }
     nextWanted_ = true;
 }
 
-std::optional<PlayerFrame> TimelineDecoder::step() {
+std::optional<QueuedFrame> TimelineDecoder::step() {
     const int count = static_cast<int>(segments_->size());
     if (segment_ >= count)
         done_ = true;
@@ -263,12 +315,20 @@ std::optional<PlayerFrame> TimelineDecoder::step() {
                               decoded->time,
                               segment_,
                               reader_ ? reader_->file().rotation() : 0};
+            keepUp(frame.time);
             std::optional<PlayerFrame> ready = std::move(pending_);
             pending_ = std::move(frame);
             if (ready) {
                 ready->end = pending_->time;
                 produced_ = true;
-                return ready;
+                QueuedFrame queued{std::move(*ready)};
+                queued.gapAfter = decoded->afterSkipped;
+                if (queued.gapAfter && isPositive(frameDuration_)) {
+                    const double span = (queued.frame.end - queued.frame.time).seconds();
+                    queued.leftOut = std::max(
+                        0, static_cast<int>(std::lround(span / frameDuration_.seconds())) - 1);
+                }
+                return queued;
             }
             continue;
         }
@@ -287,20 +347,20 @@ std::optional<PlayerFrame> TimelineDecoder::step() {
         if (ready) {
             ready->end = segmentEnd;
             produced_ = true;
-            return ready;
+            return QueuedFrame{std::move(*ready)};
         }
         if (!produced_) {
             // The requested time lies in a segment that showed nothing (its file
             // cannot be read): no picture there, rather than the next one early.
             produced_ = true;
-            return PlayerFrame{};
+            return QueuedFrame{};
         }
     }
     if (!produced_) {
         // Nothing from the requested time on can be shown (files that cannot be
         // read): a frame without a picture says so, so that a seek still lands.
         produced_ = true;
-        return PlayerFrame{};
+        return QueuedFrame{};
     }
     if (!endSent_) {
         // Tells the player that no more pictures come, so that it does not wait
@@ -308,7 +368,7 @@ std::optional<PlayerFrame> TimelineDecoder::step() {
         endSent_ = true;
         PlayerFrame end;
         end.time = end.end = segmentOffsets(*segments_).back();
-        return end;
+        return QueuedFrame{std::move(end)};
     }
     return std::nullopt;
 }

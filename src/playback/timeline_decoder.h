@@ -8,6 +8,7 @@
 #include "media/video_frame_reader.h"
 #include "player_item.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -25,6 +26,11 @@ struct QueuedFrame {
     // and at the end of the timeline, after the last picture.
     PlayerFrame frame;
     std::uint64_t generation = 0;
+    // Pictures between this one and the next may have been left out to keep up
+    // with playback: its end is then not where the next picture of the file starts.
+    bool gapAfter = false;
+    // How many were left out there, as far as the file's frame rate tells.
+    int leftOut = 0;
 };
 
 class TimelineDecoder {
@@ -45,6 +51,11 @@ public:
                std::uint64_t generation);
     // Drops what is queued and idles.
     void stop();
+
+    // Where playback stands while it plays, so that a decoder falling behind
+    // leaves out pictures to catch up; nothing while paused or seeking, when
+    // every picture counts. A new request forgets it.
+    void setPlayhead(std::optional<MediaTime> time);
 
     // The oldest queued frame, taken out of the queue.
     std::optional<QueuedFrame> take();
@@ -70,12 +81,17 @@ private:
     void release();
     // Decodes until one frame can be queued or the timeline ends; the frame to
     // queue, if any.
-    std::optional<PlayerFrame> step();
+    std::optional<QueuedFrame> step();
     std::unique_ptr<VideoFrameReader> open(int segment, MediaTime sourceStart);
+    // Makes `reader` the current segment's reader.
+    void use(std::unique_ptr<VideoFrameReader> reader);
     void prepareNext();
     // Whether next_ holds `segment` of the current item, read from its start.
     bool isPrepared(int segment) const;
     void enterSegment(int segment);
+    // Chooses what the reader may leave out, from how far the picture just decoded
+    // (at `time` on the timeline) lies behind playback.
+    void keepUp(MediaTime time);
 
     std::function<void()> frameQueued_;
     mutable std::mutex mutex_;
@@ -85,6 +101,9 @@ private:
     std::uint64_t generation_ = 0;   // of the frames the queue accepts
     bool active_ = false;
     bool quit_ = false;
+    // Microseconds on the timeline, or kNoPlayhead.
+    static constexpr std::int64_t kNoPlayhead = INT64_MIN;
+    std::atomic<std::int64_t> playhead_ = kNoPlayhead;
 
     // Worker-only state.
     std::shared_ptr<const std::vector<PlayerSegment>> segments_;
@@ -94,6 +113,7 @@ private:
     std::unique_ptr<VideoFrameReader> reader_;
     std::optional<DecodedFrame> firstOfSegment_;
     std::optional<PlayerFrame> pending_; // decoded, waiting for its end time
+    MediaTime frameDuration_;            // of the current segment's file, zero when unknown
     Prepared next_;
     bool nextWanted_ = false; // next_ is to be prepared when the queue is full
     bool done_ = true;

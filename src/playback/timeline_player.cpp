@@ -13,10 +13,17 @@ namespace {
 // picture from the decoder or a due observer wakes it sooner.
 constexpr int kMaxTickMilliseconds = 10;
 
-const MediaTime kOneTick{1, MediaTime::kOutputTimescale};
+// The pictures kept around the one on screen for frame steps: about two seconds
+// of 1080p, so that a run of backward steps decodes from a key frame once every
+// second of pictures rather than once a step.
+constexpr std::size_t kStepPictureBytes = 192u << 20;
 
 bool isPositive(MediaTime time) {
     return MediaTime::zero() < time;
+}
+
+bool samePicture(const PlayerFrame& a, const PlayerFrame& b) {
+    return a.picture == b.picture && a.time == b.time && a.segment == b.segment;
 }
 
 } // namespace
@@ -25,7 +32,8 @@ TimelinePlayer::TimelinePlayer(std::unique_ptr<PlaybackClock> clock, QObject* pa
     : QObject(parent)
     , clock_(clock ? std::move(clock) : std::make_unique<MonotonicClock>())
     , segments_(std::make_shared<const std::vector<PlayerSegment>>())
-    , offsets_{MediaTime::zero()} {
+    , offsets_{MediaTime::zero()}
+    , window_(kStepPictureBytes) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &TimelinePlayer::tick);
@@ -45,8 +53,8 @@ void TimelinePlayer::replaceCurrentItem(std::vector<PlayerSegment> segments) {
     if (seekCompletion_)
         complete(std::move(seekCompletion_), false);
     seekCompletion_ = nullptr;
-    queuedSteps_ = 0;
-    snapToFrame_ = false;
+    cancelSteps();
+    window_.clear();
     segments_ = std::make_shared<const std::vector<PlayerSegment>>(std::move(segments));
     offsets_ = segmentOffsets(*segments_);
     clock_->setSegments(segments_);
@@ -58,7 +66,6 @@ void TimelinePlayer::replaceCurrentItem(std::vector<PlayerSegment> segments) {
     position_ = MediaTime::zero();
     lastObserved_ = position_;
     resetPeriodic(position_);
-    stalled_ = false;
     if (!hasItem()) {
         ++generation_;
         decoder_->stop();
@@ -78,6 +85,15 @@ void TimelinePlayer::play() {
     if (!hasItem() || playing_)
         return;
     setPlaying(true);
+    // After frame steps the decoder's queue may not go on from the picture on
+    // screen: it starts again there.
+    const bool following =
+        window_.empty() || (streamFollows_ && samePicture(window_.current(), window_.last()));
+    if (fetch_ != Fetch::none || (!awaitingSeek_ && !following)) {
+        cancelSteps();
+        startDecoding(position_);
+    }
+    window_.clear();
     if (!awaitingSeek_)
         clock_->start(position_);
     scheduleTick();
@@ -88,8 +104,22 @@ void TimelinePlayer::pause() {
         return;
     position_ = currentTime();
     clock_->stop();
-    stalled_ = false;
+    decoder_->setPlayhead(std::nullopt);
     setPlaying(false);
+    if (!awaitingSeek_) {
+        presentDue(position_);
+        // Paused, the picture on screen is the one at the playhead, and its end is
+        // where the next one begins: a decoder that fell behind or left pictures
+        // out decodes it exactly.
+        const bool holds = frame_ && frame_->time <= position_ &&
+                           (position_ < frame_->end || !(frame_->end < duration()));
+        if (frame_ && (!holds || !frameExact_)) {
+            startDecoding(position_);
+        } else if (frame_) {
+            window_.reset(*frame_);
+            streamFollows_ = true;
+        }
+    }
     scheduleTick();
 }
 
@@ -106,15 +136,16 @@ void TimelinePlayer::seek(MediaTime time, MediaTime toleranceBefore, MediaTime t
         return;
     }
     const MediaTime target = clamped(time);
-    queuedSteps_ = 0;
-    snapToFrame_ = false;
+    const bool stepping = fetch_ != Fetch::none;
+    cancelSteps();
     if (seekCompletion_)
         complete(std::move(seekCompletion_), false);
     seekCompletion_ = nullptr;
 
     // A loose seek (a scrub) that the picture on screen already satisfies needs
     // no decoding; the queued pictures after it stay valid.
-    if (!awaitingSeek_ && frame_ && (isPositive(toleranceBefore) || isPositive(toleranceAfter)) &&
+    if (!awaitingSeek_ && !stepping && frame_ &&
+        (isPositive(toleranceBefore) || isPositive(toleranceAfter)) &&
         frame_->time <= target + toleranceAfter && target - toleranceBefore < frame_->end) {
         position_ = target;
         lastObserved_ = target;
@@ -135,28 +166,19 @@ void TimelinePlayer::stepFrame(int count) {
     if (!hasItem() || count == 0)
         return;
     pause();
-    if (awaitingSeek_) {
-        // Counted from the picture the pending seek lands on.
-        queuedSteps_ += count;
-        return;
-    }
-    if (!frame_)
-        return;
-    if (count > 0) {
-        // The next picture starts where this one ends; at the last one there is none.
-        if (!(frame_->end < duration()))
+    if (!isSeeking()) {
+        if (!frame_)
             return;
-        seek(frame_->end, MediaTime::zero(), MediaTime::zero());
-        queuedSteps_ = count - 1;
-    } else {
-        if (!isPositive(frame_->time))
-            return;
-        // The previous picture is the one on screen just before this one begins;
-        // its start is known once it is decoded.
-        seek(frame_->time - kOneTick, MediaTime::zero(), MediaTime::zero());
-        snapToFrame_ = true;
-        queuedSteps_ = count + 1;
+        if (window_.empty()) {
+            // Played to the end: the pictures after the last one are not known.
+            window_.reset(*frame_);
+            streamFollows_ = false;
+        }
     }
+    // Counted from the picture a pending seek or step lands on.
+    pendingSteps_ += count;
+    if (!isSeeking())
+        continueSteps();
 }
 
 TimelinePlayer::ObserverToken
@@ -189,9 +211,16 @@ void TimelinePlayer::removeTimeObserver(ObserverToken token) {
 
 void TimelinePlayer::startDecoding(MediaTime at) {
     ++generation_;
-    stalled_ = false;
     awaitingSeek_ = true;
+    fetch_ = Fetch::none;
     clock_->stop();
+    wakeOnFrame_ = true;
+    decoder_->start(segments_, at, generation_);
+    scheduleTick();
+}
+
+void TimelinePlayer::decodeForSteps(MediaTime at) {
+    ++generation_;
     wakeOnFrame_ = true;
     decoder_->start(segments_, at, generation_);
     scheduleTick();
@@ -199,94 +228,201 @@ void TimelinePlayer::startDecoding(MediaTime at) {
 
 void TimelinePlayer::finishSeek(bool finished) {
     awaitingSeek_ = false;
-    if (snapToFrame_ && frame_)
-        position_ = frame_->time;
-    snapToFrame_ = false;
+    // The decoder goes on from the picture the seek landed on.
+    if (frame_)
+        window_.reset(*frame_);
+    else
+        window_.clear();
+    streamFollows_ = frameExact_;
     lastObserved_ = position_;
     resetPeriodic(position_);
-    if (playing_)
+    if (playing_) {
+        window_.clear();
         clock_->start(position_);
+    }
     if (seekCompletion_)
         complete(std::move(seekCompletion_), finished);
     seekCompletion_ = nullptr;
-    if (queuedSteps_ != 0) {
-        const int steps = queuedSteps_;
-        queuedSteps_ = 0;
-        stepFrame(steps);
-    }
-    if (!awaitingSeek_)
+    if (pendingSteps_ != 0 && !playing_)
+        continueSteps(); // lands once the steps are taken
+    else
         emit seekLanded();
+}
+
+void TimelinePlayer::continueSteps() {
+    while (pendingSteps_ != 0 && !window_.empty()) {
+        if (pendingSteps_ > 0) {
+            if (window_.forward()) {
+                --pendingSteps_;
+                continue;
+            }
+            // The next picture starts where the last one ends; after the last
+            // picture of the timeline there is none.
+            const MediaTime end = window_.last().end;
+            if (!(end < duration()))
+                break;
+            if (fetch_ != Fetch::following) {
+                fetch_ = Fetch::following;
+                if (!streamFollows_) {
+                    decodeForSteps(end);
+                    streamFollows_ = true;
+                }
+            }
+            std::optional<QueuedFrame> next = takeCurrent();
+            if (!next)
+                return; // the decoder wakes us
+            if (!next->frame.picture) {
+                streamFollows_ = false;
+                break;
+            }
+            streamFollows_ = !next->gapAfter;
+            window_.append(std::move(next->frame));
+        } else {
+            if (window_.backward()) {
+                ++pendingSteps_;
+                continue;
+            }
+            if (!isPositive(window_.first().time))
+                break;
+            if (fetch_ != Fetch::preceding) {
+                // The pictures of the half-window before the first one, decoded
+                // from the key frame before them.
+                const PlayerFrame& first = window_.first();
+                const std::int64_t count =
+                    std::clamp<std::int64_t>(window_.capacityFor(first) / 2, 1, 60);
+                const MediaTime span =
+                    isPositive(first.end - first.time) ? first.end - first.time : MediaTime{1, 30};
+                // A picture held for seconds (a screen recording) would make that
+                // a long way back.
+                const MediaTime earliest = first.time - MediaTime{2, 1};
+                MediaTime from = first.time;
+                for (std::int64_t i = 0; i < count && isPositive(from) && earliest < from; ++i)
+                    from = from - span;
+                fetch_ = Fetch::preceding;
+                preceding_.clear();
+                precedingUntil_ = first.time;
+                streamFollows_ = false;
+                decodeForSteps(std::max(from, MediaTime::zero()));
+            }
+            for (;;) {
+                std::optional<QueuedFrame> queued = takeCurrent();
+                if (!queued)
+                    return; // the decoder wakes us
+                // Up to the picture the window begins with.
+                if (!queued->frame.picture || !(queued->frame.time < precedingUntil_))
+                    break;
+                preceding_.push_back(std::move(queued->frame));
+            }
+            fetch_ = Fetch::none;
+            if (preceding_.empty())
+                break; // nothing before it can be read
+            preceding_.back().end = precedingUntil_;
+            if (!window_.prepend(std::move(preceding_)))
+                streamFollows_ = false;
+            preceding_.clear();
+        }
+    }
+    landSteps();
+}
+
+void TimelinePlayer::landSteps() {
+    pendingSteps_ = 0;
+    fetch_ = Fetch::none;
+    preceding_.clear();
+    if (!window_.empty()) {
+        if (!frame_ || !samePicture(*frame_, window_.current())) {
+            frameExact_ = true;
+            show(window_.current());
+        }
+        position_ = frame_->time;
+    }
+    lastObserved_ = position_;
+    resetPeriodic(position_);
+    emit seekLanded();
+}
+
+void TimelinePlayer::cancelSteps() {
+    pendingSteps_ = 0;
+    if (fetch_ == Fetch::preceding)
+        streamFollows_ = false;
+    fetch_ = Fetch::none;
+    preceding_.clear();
+}
+
+std::optional<QueuedFrame> TimelinePlayer::takeCurrent() {
+    for (;;) {
+        // Asked before looking, so a frame queued right after the look wakes us.
+        wakeOnFrame_ = true;
+        std::optional<QueuedFrame> queued = decoder_->take();
+        if (!queued)
+            return std::nullopt;
+        if (queued->generation == generation_) {
+            wakeOnFrame_ = false;
+            return queued;
+        }
+    }
+}
+
+void TimelinePlayer::presentDue(MediaTime now) {
+    std::optional<QueuedFrame> newest;
+    for (;;) {
+        const std::optional<MediaTime> due = decoder_->peekTime();
+        if (!due || now < *due)
+            break;
+        std::optional<QueuedFrame> queued = decoder_->take();
+        if (!queued || queued->generation != generation_)
+            continue;
+        framesDropped_ += static_cast<std::uint64_t>(queued->leftOut);
+        if (!queued->frame.picture)
+            continue;
+        // A picture is late once the next one is due too: showing it would only
+        // hold that one up.
+        if (newest)
+            ++framesDropped_;
+        newest = std::move(queued);
+    }
+    if (newest) {
+        frameExact_ = !newest->gapAfter;
+        show(std::move(newest->frame));
+    } else if (frame_ && !(now < frame_->end) && frame_->end < duration() && !underrunCounted_) {
+        underrunCounted_ = true;
+        ++underruns_;
+    }
 }
 
 void TimelinePlayer::tick() {
     if (awaitingSeek_) {
-        std::optional<QueuedFrame> first;
-        while (!first) {
-            // Asked before looking, so a frame queued right after the look wakes us.
-            wakeOnFrame_ = true;
-            std::optional<QueuedFrame> queued = decoder_->take();
-            if (!queued)
-                break;
-            if (queued->generation == generation_)
-                first = std::move(queued);
-        }
+        std::optional<QueuedFrame> first = takeCurrent();
         if (!first) {
             scheduleTick();
             return;
         }
-        wakeOnFrame_ = false;
         if (first->frame.picture) {
+            frameExact_ = !first->gapAfter;
             show(std::move(first->frame));
         } else if (frame_) {
             frame_.reset();
             emit frameChanged();
         }
         finishSeek(true);
-        if (awaitingSeek_) {
-            // A queued step started another seek.
-            scheduleTick();
-            return;
-        }
     }
-    if (!playing_) {
+    if (fetch_ != Fetch::none)
+        continueSteps();
+    if (!playing_ || isSeeking()) {
         scheduleTick();
         return;
-    }
-    if (stalled_) {
-        if (!decoder_->peekTime()) {
-            wakeOnFrame_ = true;
-            scheduleTick();
-            return;
-        }
-        stalled_ = false;
-        clock_->start(position_);
     }
     MediaTime now = clock_->now();
     const bool atEnd = !(now < duration());
     if (atEnd)
         now = duration();
-    for (;;) {
-        const std::optional<MediaTime> due = decoder_->peekTime();
-        if (!due || now < *due)
-            break;
-        std::optional<QueuedFrame> queued = decoder_->take();
-        if (!queued || queued->generation != generation_ || !queued->frame.picture)
-            continue;
-        PlayerFrame& frame = queued->frame;
-        // A picture late by more than its own span is skipped when a later one is
-        // due too: showing it would only delay that one.
-        const std::optional<MediaTime> following = decoder_->peekTime();
-        const MediaTime span = frame.end - frame.time;
-        if (following && !(now < *following) && !(now < frame.end + span)) {
-            ++framesDropped_;
-            continue;
-        }
-        show(std::move(frame));
-    }
+    // The decoder leaves pictures out when it falls behind this.
+    decoder_->setPlayhead(now);
+    presentDue(now);
     const MediaTime from = lastObserved_;
     lastObserved_ = now;
     fireObservers(from, now);
-    if (!playing_ || awaitingSeek_) {
+    if (!playing_ || isSeeking()) {
         // An observer paused or sought.
         scheduleTick();
         return;
@@ -295,27 +431,18 @@ void TimelinePlayer::tick() {
         reachEnd();
         return;
     }
-    if (!decoder_->peekTime()) {
+    if (!decoder_->peekTime())
         wakeOnFrame_ = true;
-        if (frame_ && !(now < frame_->end)) {
-            // The decoder fell behind (a slow disk, a busy machine): time waits
-            // for the next picture instead of running past pictures never shown.
-            stalled_ = true;
-            ++underruns_;
-            position_ = frame_->end;
-            clock_->stop();
-        }
-    }
     scheduleTick();
 }
 
 void TimelinePlayer::scheduleTick() {
-    if (!playing_ && !awaitingSeek_) {
+    if (!playing_ && !isSeeking()) {
         timer_.stop();
         return;
     }
     double wait = kMaxTickMilliseconds / 1000.0;
-    if (playing_ && !awaitingSeek_) {
+    if (playing_ && !isSeeking()) {
         const MediaTime now = clock_->now();
         auto consider = [&](MediaTime at) {
             if (now < at)
@@ -336,6 +463,7 @@ void TimelinePlayer::scheduleTick() {
 
 void TimelinePlayer::show(PlayerFrame frame) {
     frame_ = std::move(frame);
+    underrunCounted_ = false;
     ++framesShown_;
     emit frameChanged();
 }
@@ -350,6 +478,12 @@ void TimelinePlayer::setPlaying(bool playing) {
 void TimelinePlayer::reachEnd() {
     position_ = duration();
     clock_->stop();
+    decoder_->setPlayhead(std::nullopt);
+    // Steps from here go back from the last picture.
+    if (frame_) {
+        window_.reset(*frame_);
+        streamFollows_ = false;
+    }
     setPlaying(false);
     scheduleTick();
     emit playedToEnd();

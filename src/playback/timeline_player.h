@@ -1,9 +1,12 @@
 // The playback engine: plays an item made of file segments back to back as one
 // timeline, shows the picture due at the clock's time, seeks frame-exactly,
-// steps single frames and reports its time to observers. It lives on the main
-// thread; decoding runs on a worker and every callback arrives on the main thread.
+// steps single frames and reports its time to observers. Time follows the clock
+// whatever the decoder manages: pictures that come too late are left out, never
+// waited for. It lives on the main thread; decoding runs on a worker and every
+// callback arrives on the main thread.
 #pragma once
 
+#include "frame_window.h"
 #include "playback_clock.h"
 #include "player_item.h"
 
@@ -21,6 +24,7 @@
 namespace kestrune {
 
 class TimelineDecoder;
+struct QueuedFrame;
 
 class TimelinePlayer : public QObject {
     Q_OBJECT
@@ -63,10 +67,11 @@ public:
               std::function<void(bool finished)> completion = {});
     // Pauses and shows exactly the next (+1) or previous (−1) frame; the
     // playhead moves to that frame's start. Steps made before the last one has
-    // landed are counted, not lost.
+    // landed are counted, not lost: a run of them lands on the frame they add up
+    // to, with the pictures in between left out.
     void stepFrame(int count);
     // Whether a seek or step is still decoding its picture (seekLanded() follows).
-    bool isSeeking() const { return awaitingSeek_; }
+    bool isSeeking() const { return awaitingSeek_ || fetch_ != Fetch::none; }
 
     // `callback(time)` every `interval` of timeline time while playing.
     ObserverToken addPeriodicTimeObserver(MediaTime interval,
@@ -79,11 +84,13 @@ public:
     // The picture on screen, if any.
     const std::optional<PlayerFrame>& currentFrame() const { return frame_; }
 
-    // Pictures shown and pictures dropped (already late by more than their own
-    // span when a later one was due) since the player was made.
+    // Pictures shown, and pictures left out while playing (decoded too late, when
+    // a later one was already due, or not decoded at all by a decoder catching
+    // up), since the player was made.
     std::uint64_t framesShown() const { return framesShown_; }
     std::uint64_t framesDropped() const { return framesDropped_; }
-    // Times playback waited for the decoder to catch up.
+    // Times the next picture was due before the decoder had it: the one on
+    // screen stayed longer while time went on.
     std::uint64_t underruns() const { return underruns_; }
 
 signals:
@@ -108,8 +115,26 @@ private:
         std::function<void()> callback;
     };
 
+    // What a frame step waits for from the decoder.
+    enum class Fetch {
+        none,
+        following, // the picture after the window's last
+        preceding, // the pictures before the window's first
+    };
+
     void startDecoding(MediaTime at);
+    // Decodes from `at` for frame steps, while paused.
+    void decodeForSteps(MediaTime at);
     void finishSeek(bool finished);
+    // Takes the pending steps as far as the pictures at hand go; lands when they
+    // are all taken.
+    void continueSteps();
+    void landSteps();
+    void cancelSteps();
+    // The next queued frame of the current request.
+    std::optional<QueuedFrame> takeCurrent();
+    // Shows the newest picture due at `now`, leaving out the older ones.
+    void presentDue(MediaTime now);
     void tick();
     void scheduleTick();
     void show(PlayerFrame frame);
@@ -132,11 +157,22 @@ private:
     MediaTime position_;     // the playhead while the clock does not run
     MediaTime lastObserved_; // the time observers were last given
     bool awaitingSeek_ = false;
-    bool stalled_ = false; // playing, time held until the decoder delivers
     std::function<void(bool)> seekCompletion_;
-    bool snapToFrame_ = false; // a backward step: the playhead goes to the frame's start
-    int queuedSteps_ = 0;
     std::optional<PlayerFrame> frame_;
+    // frame_ ends where the next picture of its file begins (no picture after it
+    // was left out to keep up).
+    bool frameExact_ = true;
+    bool underrunCounted_ = false; // for the picture on screen
+
+    // Frame steps, while paused: the pictures around the one on screen, steps
+    // requested and not yet taken, and what they wait for from the decoder.
+    FrameWindow window_;
+    int pendingSteps_ = 0;
+    Fetch fetch_ = Fetch::none;
+    // The decoder's queue goes on with the picture after window_.last().
+    bool streamFollows_ = false;
+    std::vector<PlayerFrame> preceding_; // decoded before window_.first()
+    MediaTime precedingUntil_;
 
     ObserverToken nextToken_ = 1;
     std::map<ObserverToken, Periodic> periodic_;

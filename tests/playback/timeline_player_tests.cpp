@@ -1,6 +1,7 @@
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "log/capturing_sink.h"
+#include "playback/frame_window.h"
 #include "playback/timeline_player.h"
 #include "seek_and_wait.h"
 #include "support/manual_clock.h"
@@ -108,7 +109,7 @@ TEST(TimelinePlayer, PlaysSegmentsBackToBackShowingEveryFrameOnceThenPausesAtThe
     EXPECT_EQ(shown.size(), expected.size());
 }
 
-TEST(TimelinePlayer, FallingBehindDropsLatePicturesAndWaitsForTheDecoder) {
+TEST(TimelinePlayer, TimeFollowsTheClockWhenPicturesComeLateAndLeavesTheLateOnesOut) {
     MediaTime now;
     TimelinePlayer player(std::make_unique<ManualClock>(&now));
     std::vector<int> shown;
@@ -119,19 +120,41 @@ TEST(TimelinePlayer, FallingBehindDropsLatePicturesAndWaitsForTheDecoder) {
     ASSERT_TRUE(runUntil([&] { return shown.size() == 1; }));
     runFor(100); // the decoder fills its queue
 
-    // Two seconds pass at once: the queued pictures are all late.
-    now = seconds(2);
-    ASSERT_TRUE(runUntil([&] { return player.framesDropped() > 0; }));
+    // A fifth of a second passes at once: the queued pictures are all late, and
+    // the decoder catches up frame by frame.
+    now = seconds(0.2);
+    ASSERT_TRUE(runUntil([&] { return shownNumber(player) == 6; }));
+    EXPECT_EQ(player.currentTime(), seconds(0.2));
+    // Then further than it can decode frame by frame: it jumps to the key frame
+    // at 3 s instead of decoding the pictures before it.
+    now = seconds(3.1);
+    ASSERT_TRUE(runUntil([&] { return shownNumber(player) == 93; }));
+    EXPECT_EQ(player.currentTime(), seconds(3.1));
     runFor(100);
+    EXPECT_EQ(shownNumber(player), 93);
     EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
     EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end()), shown.end());
-    EXPECT_EQ(player.framesShown() + player.framesDropped(),
-              static_cast<std::uint64_t>(shown.back() + 1));
-    // Time went on from the last picture shown rather than past pictures the
-    // decoder had not delivered yet.
-    EXPECT_GE(player.underruns(), 1u);
-    EXPECT_EQ(player.currentTime(), player.currentFrame()->time);
-    EXPECT_LT(player.currentTime(), seconds(1));
+    EXPECT_LT(std::count_if(shown.begin(), shown.end(), [](int n) { return n > 6 && n < 90; }), 20);
+    // Every picture up to the one on screen was either shown or counted as left out.
+    EXPECT_EQ(player.framesShown() + player.framesDropped(), 94u);
+
+    // Paused after that, the playhead's own picture is on screen, decoded exactly,
+    // and frames step one by one from it.
+    now = seconds(3.51);
+    ASSERT_TRUE(runUntil([&] { return shownNumber(player) == 105; }));
+    player.pause();
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 105);
+    player.stepFrame(-1);
+    player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 103);
+    player.stepFrame(1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 104);
+    EXPECT_EQ(player.currentTime(), frames(104));
+    EXPECT_TRUE(seekAndWait(player, seconds(1.51)));
+    EXPECT_EQ(shownNumber(player), 45);
 }
 
 TEST(TimelinePlayer, ExactSeekShowsTheFrameWhoseSpanHoldsTheTarget) {
@@ -255,6 +278,150 @@ TEST(TimelinePlayer, StepsExactlyOneFrameEitherWayAcrossSegments) {
     runFor(100);
     EXPECT_EQ(shownNumber(player), 30);
     EXPECT_LT(player.currentTime(), frames(1));
+}
+
+TEST(TimelinePlayer, StepsRequestedFasterThanTheyLandAllCountAndLandOnTheirSum) {
+    TimelinePlayer player;
+    // Whenever steps land, the picture on screen is the one at the playhead.
+    int landings = 0;
+    int disagreements = 0;
+    QObject::connect(&player, &TimelinePlayer::seekLanded, [&] {
+        ++landings;
+        const std::optional<PlayerFrame>& frame = player.currentFrame();
+        if (!frame || player.currentTime() < frame->time || !(player.currentTime() < frame->end))
+            ++disagreements;
+    });
+    player.replaceCurrentItem({counter(0, 4)});
+    ASSERT_TRUE(seekAndWait(player, seconds(1.51)));
+    ASSERT_EQ(shownNumber(player), 45);
+
+    // Forwards over a key frame, in one burst: it lands on the last frame asked
+    // for, with the playhead at its start.
+    landings = 0;
+    for (int i = 0; i < 40; ++i)
+        player.stepFrame(1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 85);
+    EXPECT_EQ(player.currentTime(), frames(85));
+    EXPECT_GE(landings, 1);
+
+    // Backwards over two key frames and more pictures than one decoding run keeps,
+    // with steps the other way mixed in while it decodes.
+    for (int i = 0; i < 70; ++i)
+        player.stepFrame(-1);
+    player.stepFrame(1);
+    player.stepFrame(1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 17);
+    EXPECT_EQ(player.currentTime(), frames(17));
+
+    // Back over the pictures just decoded, then forwards past where they end.
+    player.stepFrame(-1);
+    player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 15);
+    for (int i = 0; i < 80; ++i)
+        player.stepFrame(1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 95);
+
+    // Past either end the steps stop at the first or last frame.
+    for (int i = 0; i < 30; ++i)
+        player.stepFrame(1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 119);
+    EXPECT_EQ(player.currentTime(), frames(119));
+    for (int i = 0; i < 130; ++i)
+        player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 0);
+    EXPECT_EQ(player.currentTime(), MediaTime::zero());
+
+    // A seek while steps decode overtakes them.
+    for (int i = 0; i < 10; ++i)
+        player.stepFrame(1);
+    EXPECT_TRUE(seekAndWait(player, seconds(2.51)));
+    runFor(100);
+    EXPECT_EQ(shownNumber(player), 75);
+    EXPECT_EQ(disagreements, 0);
+}
+
+TEST(TimelinePlayer, PlaysOnFromTheFrameStepsLandedOn) {
+    auto ownedClock = std::make_unique<PictureDrivenClock>();
+    PictureDrivenClock* clock = ownedClock.get();
+    TimelinePlayer player(std::move(ownedClock));
+    std::vector<int> shown;
+    QObject::connect(&player, &TimelinePlayer::frameChanged, [&] {
+        shown.push_back(shownNumber(player));
+        if (player.currentFrame())
+            clock->follow(*player.currentFrame());
+    });
+    player.replaceCurrentItem({counter(1, 2), counter(3, 3.5)});
+    ASSERT_TRUE(seekAndWait(player, frames(20)));
+    // Back five over pictures decoded for the steps, whose queue goes on from
+    // elsewhere: playback starts again from the frame on screen.
+    for (int i = 0; i < 5; ++i)
+        player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    ASSERT_EQ(shownNumber(player), 45);
+    shown.clear();
+    int ends = 0;
+    QObject::connect(&player, &TimelinePlayer::playedToEnd, [&] { ++ends; });
+    player.play();
+    ASSERT_TRUE(runUntil([&] { return ends > 0; }));
+    std::vector<int> expected;
+    for (int i = 46; i < 60; ++i)
+        expected.push_back(i);
+    for (int i = 90; i < 105; ++i)
+        expected.push_back(i);
+    // The frame on screen may be shown again as playback starts from it.
+    if (!shown.empty() && shown.front() == 45)
+        shown.erase(shown.begin());
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(player.framesDropped(), 0u);
+}
+
+// A 64 × 64 grey picture shown for frame `n` of a 30 fps clip.
+PlayerFrame grey(int n) {
+    AVFrame* picture = av_frame_alloc();
+    picture->format = AV_PIX_FMT_GRAY8;
+    picture->width = picture->height = 64;
+    EXPECT_EQ(av_frame_get_buffer(picture, 0), 0);
+    PlayerFrame frame;
+    frame.picture = std::shared_ptr<const AVFrame>(picture, [](const AVFrame* f) {
+        AVFrame* owned = const_cast<AVFrame*>(f);
+        av_frame_free(&owned);
+    });
+    frame.time = frames(n);
+    frame.end = frames(n + 1);
+    return frame;
+}
+
+TEST(FrameWindow, KeepsItsBudgetByDroppingThePicturesFurthestFromTheCurrentOne) {
+    FrameWindow window(3 * pictureBytes(grey(0)));
+    EXPECT_EQ(window.capacityFor(grey(0)), 3u);
+    window.reset(grey(5));
+    for (int n = 6; n <= 8; ++n) {
+        window.append(grey(n));
+        ASSERT_TRUE(window.forward());
+    }
+    // Stepping forwards drops the oldest pictures, never the current one.
+    EXPECT_EQ(window.current().time, frames(8));
+    EXPECT_EQ(window.first().time, frames(6));
+    EXPECT_FALSE(window.forward());
+    ASSERT_TRUE(window.backward());
+    ASSERT_TRUE(window.backward());
+    EXPECT_FALSE(window.backward());
+    EXPECT_EQ(window.current().time, frames(6));
+
+    // Earlier pictures put in front push out the latest ones.
+    std::vector<PlayerFrame> earlier{grey(4), grey(5)};
+    EXPECT_FALSE(window.prepend(std::move(earlier)));
+    EXPECT_EQ(window.current().time, frames(6));
+    EXPECT_EQ(window.first().time, frames(4));
+    EXPECT_EQ(window.last().time, frames(6));
+    ASSERT_TRUE(window.backward());
+    EXPECT_EQ(window.current().time, frames(5));
 }
 
 TEST(TimelinePlayer, PeriodicObserverTicksOnItsIntervalOnlyWhilePlaying) {
