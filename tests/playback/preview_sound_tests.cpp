@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -37,7 +39,6 @@ using test::SinkRecorder;
 using test::SoundServer;
 using Clock = std::chrono::steady_clock;
 
-const MediaTime kToneStart = MediaTime{1, 1};
 const MediaTime kClipLength = MediaTime{3, 1};
 // A sample this loud is the tone (it plays at half of full scale); the silence
 // before it is digital zero.

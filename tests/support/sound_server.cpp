@@ -1,5 +1,8 @@
 #include "sound_server.h"
 
+#include <csignal>
+#include <sys/prctl.h>
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcessEnvironment>
@@ -65,6 +68,8 @@ QString SoundServer::start() {
     process_ = std::make_unique<QProcess>();
     process_->setProcessEnvironment(environment);
     process_->setProcessChannelMode(QProcess::MergedChannels);
+    // The server goes with the test program, even one that crashed.
+    process_->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process_->start("pulseaudio",
                     {"--daemonize=no", "-n", "--file=" + folder_->filePath("server.pa"),
                      "--exit-idle-time=-1", "--use-pid-file=no", "--system=no", "--realtime=no",
