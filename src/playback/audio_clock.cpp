@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <QAudioSink>
+#include <QMediaDevices>
 
 namespace kestrune {
 
@@ -18,6 +19,14 @@ constexpr int kBufferMilliseconds = 100;
 // A start this close to where the clock was stopped resumes the paused sound
 // instead of starting it anew (the player reads the time twice when it pauses).
 const MediaTime kResumeTolerance{10, 1000};
+// How often a running clock checks that its sound still plays, and how long the
+// sound may stand still, with samples waiting for it, before the device counts
+// as lost. Well above a start's pre-buffering and a short hitch of the server.
+constexpr int kWatchMilliseconds = 50;
+constexpr auto kLongestStandstill = std::chrono::milliseconds(400);
+// A check that comes this late says the main thread was busy: the sink, fed
+// from the same thread, was starved, and its standstill proves nothing.
+constexpr auto kLateWatch = std::chrono::milliseconds(3 * kWatchMilliseconds);
 
 QAudioFormat outputFormat(const QAudioDevice& device) {
     QAudioFormat wanted;
@@ -35,6 +44,12 @@ bool isLost(QAudio::State state, QAudio::Error error) {
            (state == QAudio::StoppedState && error != QAudio::NoError);
 }
 
+bool isAvailable(const QAudioDevice& device) {
+    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+    return std::any_of(outputs.begin(), outputs.end(),
+                       [&](const QAudioDevice& output) { return output.id() == device.id(); });
+}
+
 MediaTime absolute(MediaTime time) {
     return time < MediaTime::zero() ? MediaTime::zero() - time : time;
 }
@@ -43,16 +58,25 @@ MediaTime absolute(MediaTime time) {
 
 AudioClock::AudioClock(const QAudioDevice& device, QObject* parent)
     : QObject(parent)
-    , device_(device)
-    , format_(outputFormat(device))
     , segments_(std::make_shared<const std::vector<PlayerSegment>>()) {
+    watchdog_.setInterval(kWatchMilliseconds);
+    connect(&watchdog_, &QTimer::timeout, this, &AudioClock::watch);
+    playOn(device);
+}
+
+void AudioClock::playOn(const QAudioDevice& device) {
+    // The sink pulls from the feed: it goes first.
+    if (sink_)
+        sink_->stop();
+    sink_.reset();
+    device_ = device;
+    format_ = outputFormat(device);
     feed_ = std::make_unique<AudioFeed>(source_, format_, [this] {
         drained_ = true;
         drainedPlayed_ = playedMicroseconds();
         drainedAt_ = std::chrono::steady_clock::now();
     });
     sink_ = std::make_unique<QAudioSink>(device_, format_);
-    sink_->setBufferSize(format_.bytesForDuration(kBufferMilliseconds * 1000));
     connect(sink_.get(), &QAudioSink::stateChanged, this, &AudioClock::onStateChanged);
 }
 
@@ -75,7 +99,8 @@ void AudioClock::start(MediaTime from) {
         fallback_.start(from);
         return;
     }
-    if (!running_ && suspended_ && !stale_ && absolute(from - held_) < kResumeTolerance) {
+    if (!running_ && suspended_ && !stale_ && absolute(from - held_) < kResumeTolerance &&
+        isAvailable(device_)) {
         // The sound goes on where it was paused; the picture's time rules.
         origin_ = origin_ + (from - held_);
         lastReported_ = from;
@@ -83,12 +108,30 @@ void AudioClock::start(MediaTime from) {
         running_ = true;
         suspended_ = false;
         sink_->resume();
+        watchedPlayed_ = -1;
+        watchdog_.start();
         return;
     }
     restart(from);
 }
 
 void AudioClock::restart(MediaTime from) {
+    if (!isAvailable(device_)) {
+        // Opening a sink on an output that is gone never returns with Qt's
+        // PulseAudio backend. The server moves the sound of a vanished output to
+        // its default one; the clock follows it there, or goes on without sound.
+        const QAudioDevice replacement = QMediaDevices::defaultAudioOutput();
+        if (replacement.isNull() || !isAvailable(replacement)) {
+            held_ = from;
+            running_ = false;
+            fallBack();
+            fallback_.start(from);
+            return;
+        }
+        log::info(log::Category::Playback, "Playback: audio output gone, playing sound on '%s'",
+                  replacement.description().toUtf8().constData());
+        playOn(replacement);
+    }
     running_ = true;
     suspended_ = false;
     stale_ = false;
@@ -99,11 +142,19 @@ void AudioClock::restart(MediaTime from) {
     sink_->stop();
     source_.start(segments_, from);
     feed_->restart();
+    // Asked for on every start: PulseAudio's sink keeps the buffer the server
+    // granted last time as its next request, and the server grants less than
+    // asked each time, until the buffer is too small to ever start playing.
+    sink_->setBufferSize(format_.bytesForDuration(kBufferMilliseconds * 1000));
     // A sink that cannot open usually says so through stateChanged; one that has
     // no backend at all says nothing.
     sink_->start(feed_.get());
-    if (!failed_ && (sink_->isNull() || isLost(sink_->state(), sink_->error())))
+    if (!failed_ && (sink_->isNull() || isLost(sink_->state(), sink_->error()))) {
         fallBack();
+        return;
+    }
+    watchedPlayed_ = -1;
+    watchdog_.start();
 }
 
 void AudioClock::stop() {
@@ -113,11 +164,20 @@ void AudioClock::stop() {
     }
     if (!running_)
         return;
+    if (sink_->bytesFree() < 0) {
+        // The server ended the sink's stream (before the watchdog saw it);
+        // suspending it would abort inside the sound library.
+        held_ = lastReported_;
+        running_ = false;
+        fallBack();
+        return;
+    }
     held_ = now();
     // After the last sample was taken, time runs on from where it stands on resuming.
     drainedPlayed_ = (held_ - origin_).convertScale(kMicroseconds).value;
     running_ = false;
     suspended_ = true;
+    watchdog_.stop();
     sink_->suspend();
 }
 
@@ -153,10 +213,36 @@ void AudioClock::onStateChanged(QAudio::State state) {
         fallBack();
 }
 
+void AudioClock::watch() {
+    if (failed_ || !running_ || drained_) {
+        watchdog_.stop();
+        return;
+    }
+    // The server ends the stream of an output that goes with nowhere to move it;
+    // the sink says nothing, only that it has no room left of any size.
+    if (sink_->bytesFree() < 0) {
+        fallBack();
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const std::int64_t played = playedMicroseconds();
+    const bool late = watchedPlayed_ >= 0 && now - watchedAt_ > kLateWatch;
+    // Standing still matters only while there is sound it could play.
+    if (watchedPlayed_ < 0 || late || played != watchedPlayed_ || source_.available() == 0)
+        standing_ = {};
+    else
+        standing_ += now - watchedAt_;
+    watchedPlayed_ = played;
+    watchedAt_ = now;
+    if (standing_ >= kLongestStandstill)
+        fallBack();
+}
+
 void AudioClock::fallBack() {
     // Where the pictures stand: the last time handed out while running.
     const MediaTime at = running_ ? lastReported_ : held_;
     failed_ = true;
+    watchdog_.stop();
     log::error(
         log::Category::Playback,
         "Playback: audio output failed (error %d), continuing on the monotonic clock at %.3fs",

@@ -2,7 +2,9 @@
 // a QAudioSink and tells the time from what the device has played, so pictures
 // follow the sound the user hears. When the device fails while in use it goes
 // on from where it stood on the system's monotonic time, so the pictures never
-// stop for a lost sound card. Lives on the thread that made it (the sink's).
+// stop for a lost sound card. Qt's PulseAudio sink reports neither an output
+// that went away nor a stream the server ended, so the clock watches its sound
+// while it runs. Lives on the thread that made it (the sink's).
 #pragma once
 
 #include "playback_clock.h"
@@ -17,6 +19,7 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QObject>
+#include <QTimer>
 
 class QAudioSink;
 
@@ -45,8 +48,11 @@ public:
     QAudioFormat format() const { return format_; }
 
 private:
+    // Makes the feed and the sink for `device`, in a format it takes.
+    void playOn(const QAudioDevice& device);
     void restart(MediaTime from);
     void onStateChanged(QAudio::State state);
+    void watch();
     void fallBack();
     // Microseconds of sound played since the sink was last started.
     std::int64_t playedMicroseconds() const;
@@ -58,6 +64,12 @@ private:
     std::unique_ptr<QAudioSink> sink_;
     std::shared_ptr<const std::vector<PlayerSegment>> segments_;
     MonotonicClock fallback_;
+    // While running: notices a stream the server ended (the sink gives no sign
+    // of it) and sound that no longer plays while there is sound to play.
+    QTimer watchdog_;
+    std::int64_t watchedPlayed_ = -1;
+    std::chrono::steady_clock::time_point watchedAt_{};
+    std::chrono::steady_clock::duration standing_{}; // how long the sound has stood still
     bool failed_ = false;
     bool running_ = false;
     bool suspended_ = false; // paused with the sink's sound kept for resuming
