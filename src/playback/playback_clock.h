@@ -2,9 +2,9 @@
 // the time instead of counting frames, so pictures follow it and late pictures
 // can be dropped. A monotonic clock runs without any sound device; the audio
 // clock (audio_clock.h) plays the item's sound and tells the time from the
-// samples the device has played. The player stops the clock and starts it
-// again at the next picture's time when the decoder falls behind, so video
-// never runs ahead of what could be shown.
+// samples the device has played. The clock never waits for the pictures: when
+// the decoder falls behind, the player drops pictures instead, so the sound
+// keeps going and the picture catches up.
 #pragma once
 
 #include "media/media_time.h"

@@ -82,6 +82,7 @@ QString SoundServer::start() {
 
     previousServer_ = qgetenv("PULSE_SERVER");
     hadPreviousServer_ = qEnvironmentVariableIsSet("PULSE_SERVER");
+    previousClientConfig_ = qgetenv("PULSE_CLIENTCONFIG");
     qputenv("PULSE_SERVER", address().toUtf8());
     qputenv("PULSE_CLIENTCONFIG", folder_->filePath("client.conf").toUtf8());
 
@@ -114,7 +115,8 @@ void SoundServer::stop() {
             qputenv("PULSE_SERVER", previousServer_);
         else
             qunsetenv("PULSE_SERVER");
-        qunsetenv("PULSE_CLIENTCONFIG");
+        // The test programs' own client settings (no server started on demand).
+        qputenv("PULSE_CLIENTCONFIG", previousClientConfig_);
     }
     folder_.reset();
 }

@@ -57,6 +57,7 @@ private:
     std::unique_ptr<QTemporaryDir> folder_;
     std::unique_ptr<QProcess> process_;
     QByteArray previousServer_;
+    QByteArray previousClientConfig_;
     bool hadPreviousServer_ = false;
 };
 
