@@ -87,7 +87,7 @@ TEST_F(ClipStripTest, CardsShowNameLengthAndTrimmedBadge) {
               (std::vector<QString>{"minute-short.mp4", "one-minute.mp4", "inverted.mp4",
                                     "whole.mp4", "trimmed.mp4"}));
     EXPECT_EQ(texts(strip, "lengthText"),
-              (std::vector<QString>{"00:59", "01:00", "00:00", "00:08", "00:07"}));
+              (std::vector<QString>{"01:00", "01:00", "00:00", "00:08", "00:08"}));
 
     std::vector<bool> badges;
     for (QQuickItem* card : find(strip, "clipCard"))

@@ -18,7 +18,8 @@ TEST(ProjectCardText, CountsClipsInTheSingularAndPluralAndSaysNothingForNone) {
 
     EXPECT_EQ(projectLengthText(0), "");
     EXPECT_EQ(projectLengthText(-4), "");
-    EXPECT_EQ(projectLengthText(0.5), "00:00");
+    EXPECT_EQ(projectLengthText(0.5), "00:01");
+    EXPECT_EQ(projectLengthText(4.99), "00:05");
     EXPECT_EQ(projectLengthText(3725), "62:05");
 }
 
