@@ -103,7 +103,7 @@
 <context>
     <name>ClipThumbnailView</name>
     <message>
-        <location filename="../src/ui/ClipThumbnailView.qml" line="+52"/>
+        <location filename="../src/ui/ClipThumbnailView.qml" line="+57"/>
         <source>Last seen at %1</source>
         <translation type="unfinished"></translation>
     </message>
@@ -115,6 +115,16 @@
     <message>
         <location line="+68"/>
         <source>Missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+59"/>
+        <source>Preparing %1%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+30"/>
+        <source>Proxy</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -731,7 +741,7 @@ Add your first section to get started.</source>
 <context>
     <name>kestrune::ProjectViewModel</name>
     <message>
-        <location filename="../src/editing/project_view_model.cpp" line="+129"/>
+        <location filename="../src/editing/project_view_model.cpp" line="+133"/>
         <source>Rename Project</source>
         <translation type="unfinished"></translation>
     </message>

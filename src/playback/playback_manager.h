@@ -68,6 +68,10 @@ public:
     // thread; only the newest load reaches the player.
     void loadTimeline(const std::vector<VideoClip>& clips,
                       const std::map<Uuid, QString>& clipPaths);
+    // Loads the same timeline again because the files it plays changed (a preview
+    // proxy became ready): the playhead stays where it is and playback goes on.
+    void reloadTimeline(const std::vector<VideoClip>& clips,
+                        const std::map<Uuid, QString>& clipPaths);
 
     // Plays the joined timeline once one is loaded.
     Q_INVOKABLE void play();
@@ -108,7 +112,7 @@ signals:
     void trimClipDurationChanged();
 
 private:
-    void applyLoad(int generation, ProbedTimeline timeline);
+    void applyLoad(int generation, ProbedTimeline timeline, bool keepPlayhead);
     void removeMainObservers();
     void installEndObserver();
     void mainTick(MediaTime time);
@@ -138,6 +142,8 @@ private:
     QList<double> clipBoundaries_{0.0};
     bool isLoaded_ = false;
     int loadGeneration_ = 0;
+    // Counts reloads that keep the playhead, so only the newest one lands.
+    int reloadGeneration_ = 0;
     double trimClipDuration_ = 0;
 
     TimelinePlayer::ObserverToken timeObserverToken_ = 0;
