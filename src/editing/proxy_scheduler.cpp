@@ -58,7 +58,7 @@ void ProxyScheduler::setFiles(const QSet<QString>& paths) {
         emit stateChanged(path);
     }
     for (const QString& path : paths) {
-        if (path.isEmpty() || entries_.count(path))
+        if (!enabled_ || path.isEmpty() || entries_.count(path))
             continue;
         Entry& entry = entries_[path];
         entry.id = nextId_++;

@@ -47,6 +47,8 @@ public:
     void setCache(ProxyCache cache);
     void setNeedsProxy(NeedsProxy needsProxy);
     const ProxyCache& cache() const { return cache_; }
+    // Off where nothing is previewed (the command line): no file is looked at.
+    void setEnabled(bool enabled) { enabled_ = enabled; }
 
     // The files the project uses now. New ones are checked; a file no longer used
     // stops its making, whose unfinished file is removed.
@@ -86,6 +88,7 @@ private:
     NeedsProxy needsProxy_;
     std::map<QString, Entry> entries_;
     std::uint64_t nextId_ = 1;
+    bool enabled_ = true;
     // Checks are short and go on while a long making runs; makings go one at a time.
     QThreadPool checks_;
     QThreadPool makings_;

@@ -18,8 +18,7 @@ namespace {
 using test::runUntil;
 
 int shownNumber(const TimelinePlayer* player) {
-    return player->currentFrame() ? test::paintedFrameNumber(*player->currentFrame()->picture)
-                                  : -1;
+    return player->currentFrame() ? test::paintedFrameNumber(*player->currentFrame()->picture) : -1;
 }
 
 TEST(PreviewProxy, TheTimelineSwitchesToTheProxyWhereItStands) {
