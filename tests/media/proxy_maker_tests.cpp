@@ -2,10 +2,12 @@
 // through the same reader the preview uses.
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
+#include "media/audio_sample_reader.h"
 #include "media/media_file.h"
 #include "media/proxy_maker.h"
 #include "media/video_frame_reader.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -33,6 +35,16 @@ std::vector<ShownFrame> frames(const std::string& path) {
     return shown;
 }
 
+// Where the sound first rises above silence, in samples at 44.1 kHz.
+std::int64_t soundOnset(const std::string& path) {
+    AudioSampleReader reader(path, MediaTime::zero(), kEnd);
+    while (std::optional<AudioChunk> chunk = reader.next())
+        for (int i = 0; i < chunk->frames; ++i)
+            if (std::abs(chunk->samples[2 * i]) > 0.01f)
+                return chunk->time.value + i;
+    return -1;
+}
+
 void ffmpeg(const std::string& arguments) {
     const std::string command = "ffmpeg -hide_banner -loglevel error -nostdin -y " + arguments;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
@@ -51,10 +63,11 @@ protected:
                  ("kestrune-proxy-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder);
         const std::string counter = quoted(testMedia("counter.mp4"));
-        // B-frames reorder decoding against presentation, with sound.
-        ffmpeg("-i " + counter + " -f lavfi -i sine=f=440:r=48000:d=4 -c:v libx264 -preset fast " +
-               "-bf 3 -g 24 -crf 12 -pix_fmt yuv420p -c:a aac -shortest " +
-               quoted(in("bframes.mp4")));
+        // B-frames reorder decoding against presentation, with sound, at film's
+        // 23.976 frames a second, whose frame times no 90 kHz clock holds.
+        ffmpeg("-i " + counter + " -f lavfi -i sine=f=440:r=48000:d=4 -r 24000/1001 " +
+               "-c:v libx264 -preset fast -bf 3 -g 24 -crf 12 -pix_fmt yuv420p -c:a aac " +
+               "-shortest " + quoted(in("bframes.mp4")));
         // The same starting 0.37 s late (an edit list), in another time base.
         ffmpeg("-itsoffset 0.37 -i " + quoted(in("bframes.mp4")) +
                " -c copy -video_track_timescale 600 " + quoted(in("late.mp4")));
@@ -106,6 +119,8 @@ TEST_F(ProxyMaking, EveryFrameKeepsItsTimeAndPicture) {
         EXPECT_EQ(file.videoStream()->codecpar->codec_id, AV_CODEC_ID_H264);
         EXPECT_EQ(file.videoStream()->codecpar->video_delay, 0);
         EXPECT_EQ(file.hasAudio(), MediaFile(in(name)).hasAudio());
+        if (file.hasAudio()) // the sound starts where it did, to the sample
+            EXPECT_NEAR(soundOnset(proxy), soundOnset(in(name)), 2);
     }
     EXPECT_EQ(frames(in("late.mp4")).front().time, (MediaTime{37, 100}))
         << "the clip does not start late, so the test proves nothing";
