@@ -601,7 +601,10 @@ void ProjectViewModel::syncClipRows() {
             {clip.id, clip, path,
              reference ? QFile::decodeName(QByteArray::fromStdString(reference->path)) : QString(),
              thumbnail != thumbnails.end() ? thumbnail->second : QImage(),
-             proxy == ProxyScheduler::State::making ? proxies_.progress(path) : -1.0,
+             // A proxy waiting for its turn shows as made to 0 %.
+             proxy == ProxyScheduler::State::making || proxy == ProxyScheduler::State::waiting
+                 ? proxies_.progress(path)
+                 : -1.0,
              proxy == ProxyScheduler::State::ready});
     }
     clipModel_.sync(rows);
