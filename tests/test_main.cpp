@@ -18,6 +18,11 @@ int main(int argc, char** argv) {
     QString userData = qEnvironmentVariable("XDG_DATA_HOME", QDir::homePath() + "/.local/share");
     QFile::link(userData + "/fonts", dataHome.filePath("fonts"));
     setenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit().constData(), 1);
+    // Nor the user's cache (preview proxies).
+    QTemporaryDir cacheHome;
+    if (!cacheHome.isValid())
+        return 1;
+    setenv("XDG_CACHE_HOME", cacheHome.path().toLocal8Bit().constData(), 1);
     // No sound server started on demand by a test that merely opens the sound
     // devices; the sound tests start their own.
     QFile clientConfig(dataHome.filePath("pulse-client.conf"));

@@ -103,7 +103,7 @@
 <context>
     <name>ClipThumbnailView</name>
     <message>
-        <location filename="../src/ui/ClipThumbnailView.qml" line="+52"/>
+        <location filename="../src/ui/ClipThumbnailView.qml" line="+57"/>
         <source>Last seen at %1</source>
         <translation type="unfinished"></translation>
     </message>
@@ -115,6 +115,16 @@
     <message>
         <location line="+68"/>
         <source>Missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+59"/>
+        <source>Preparing %1%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+30"/>
+        <source>Proxy</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -139,12 +149,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+8"/>
         <source>Project Name</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+45"/>
+        <location line="+31"/>
         <source>Trimming:</source>
         <translation type="unfinished"></translation>
     </message>
@@ -203,7 +213,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+30"/>
+        <location line="+20"/>
         <source>Done</source>
         <translation type="unfinished"></translation>
     </message>
@@ -221,12 +231,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+68"/>
+        <location line="+54"/>
         <source>&amp;File</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+4"/>
         <source>New Project</source>
         <translation type="unfinished"></translation>
     </message>
@@ -251,7 +261,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+4"/>
         <source>Undo</source>
         <translation type="unfinished"></translation>
     </message>
@@ -261,7 +271,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+213"/>
+        <location line="+202"/>
         <source>Add Videos</source>
         <translation type="unfinished"></translation>
     </message>
@@ -337,7 +347,7 @@
 <context>
     <name>ProjectCardView</name>
     <message>
-        <location filename="../src/ui/ProjectCardView.qml" line="+141"/>
+        <location filename="../src/ui/ProjectCardView.qml" line="+140"/>
         <source>Project name</source>
         <translation type="unfinished"></translation>
     </message>
@@ -438,12 +448,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+11"/>
         <source>Subtitle (optional)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+8"/>
         <source>e.g. Opening thoughts</source>
         <translation type="unfinished"></translation>
     </message>
@@ -453,17 +463,17 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+7"/>
         <source>Use Current</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+7"/>
         <source>mm:ss or seconds</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+24"/>
         <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
@@ -648,8 +658,8 @@ Add your first section to get started.</source>
 <context>
     <name>kestrune::ExportDialogModel</name>
     <message>
-        <location filename="../src/ui/export_dialog_model.cpp" line="+163"/>
-        <location filename="../src/ui/export_dialog_model.h" line="+157"/>
+        <location filename="../src/ui/export_dialog_model.cpp" line="+162"/>
+        <location filename="../src/ui/export_dialog_model.h" line="+150"/>
         <source>Output: %1 × %2</source>
         <translation type="unfinished"></translation>
     </message>
@@ -661,11 +671,6 @@ Add your first section to get started.</source>
     <message>
         <location line="+1"/>
         <source>MPEG-4 movies (*.mp4)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+157"/>
-        <source>Could not open the folder %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -736,7 +741,7 @@ Add your first section to get started.</source>
 <context>
     <name>kestrune::ProjectViewModel</name>
     <message>
-        <location filename="../src/editing/project_view_model.cpp" line="+130"/>
+        <location filename="../src/editing/project_view_model.cpp" line="+133"/>
         <source>Rename Project</source>
         <translation type="unfinished"></translation>
     </message>
@@ -753,7 +758,7 @@ Add your first section to get started.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+62"/>
+        <location line="+59"/>
         <source>1 clip can&apos;t be found</source>
         <translation type="unfinished"></translation>
     </message>
@@ -977,7 +982,7 @@ Add your first section to get started.</source>
 <context>
     <name>kestrune::TrimSession</name>
     <message>
-        <location filename="../src/ui/trim_session.cpp" line="+174"/>
+        <location filename="../src/ui/trim_session.cpp" line="+165"/>
         <source>IN: %1</source>
         <translation type="unfinished"></translation>
     </message>

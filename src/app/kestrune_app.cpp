@@ -131,6 +131,11 @@ void KestruneApp::watch(ProjectViewModel& model) {
         if (!isTrimming())
             playbackManager_.loadTimeline(projectVM_->project().clips, projectVM_->clipPaths());
     });
+    // A clip's preview proxy is ready: the preview switches to it where it stands.
+    connect(&model, &ProjectViewModel::previewFilesChanged, this, [this] {
+        if (!isTrimming())
+            playbackManager_.reloadTimeline(projectVM_->project().clips, projectVM_->clipPaths());
+    });
 }
 
 void KestruneApp::clipsMayHaveChanged() {

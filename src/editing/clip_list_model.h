@@ -17,11 +17,17 @@ struct ClipRow {
     // Where the file was when its reference was made; empty without a reference.
     QString lastKnownPath;
     QImage thumbnail;
+    // The share of the clip's preview proxy made so far while one is being made
+    // (0 while it waits for its turn), −1 otherwise; and whether the preview
+    // plays the proxy.
+    double proxyProgress = -1;
+    bool usesProxy = false;
 
     bool operator==(const ClipRow& other) const {
         return clip == other.clip && filePath == other.filePath &&
                lastKnownPath == other.lastKnownPath &&
-               thumbnail.cacheKey() == other.thumbnail.cacheKey();
+               thumbnail.cacheKey() == other.thumbnail.cacheKey() &&
+               proxyProgress == other.proxyProgress && usesProxy == other.usesProxy;
     }
 };
 
@@ -42,8 +48,10 @@ public:
         LocatedRole,
         FilePathRole,
         LastKnownPathRole,
-        ThumbnailRole, // QImage, null when there is none
-        IsTrimmedRole, // the clip plays less than its whole length
+        ThumbnailRole,     // QImage, null when there is none
+        IsTrimmedRole,     // the clip plays less than its whole length
+        ProxyProgressRole, // 0 … 1 while a preview proxy is being made or waits, −1 otherwise
+        UsesProxyRole,     // the preview plays the clip's proxy
     };
 
     using RowListModel::RowListModel;

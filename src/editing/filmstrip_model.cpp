@@ -2,6 +2,7 @@
 
 #include "filmstrip.h"
 #include "media/media_file.h"
+#include "media/proxy_cache.h"
 
 #include <exception>
 #include <string>
@@ -76,7 +77,9 @@ void FilmstripModel::run(std::uint64_t generation, const QString& path, int pict
     const std::vector<double> times = filmstripTimes(duration, pictureCount);
     post(generation,
          [this, requested = static_cast<int>(times.size())] { setRequestedCount(requested); });
-    FilmstripPictureReader reader(file, height);
+    // The pictures come from the clip's proxy when it has one: the same frames at
+    // the same times, quicker to decode.
+    FilmstripPictureReader reader(previewFile(file), height);
     for (const double time : times) {
         if (generation_ != generation)
             return;

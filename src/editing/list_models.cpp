@@ -50,6 +50,10 @@ QVariant ClipListModel::data(const QModelIndex& index, int role) const {
         return row.thumbnail;
     case IsTrimmedRole:
         return clip.trimIn > 0 || (clip.trimOut && *clip.trimOut < clip.duration);
+    case ProxyProgressRole:
+        return row.proxyProgress;
+    case UsesProxyRole:
+        return row.usesProxy;
     default:
         return {};
     }
@@ -70,7 +74,9 @@ QHash<int, QByteArray> ClipListModel::roleNames() const {
             {FilePathRole, "filePath"},
             {LastKnownPathRole, "lastKnownPath"},
             {ThumbnailRole, "thumbnail"},
-            {IsTrimmedRole, "isTrimmed"}};
+            {IsTrimmedRole, "isTrimmed"},
+            {ProxyProgressRole, "proxyProgress"},
+            {UsesProxyRole, "usesProxy"}};
 }
 
 int SectionListModel::rowCount(const QModelIndex& parent) const {

@@ -46,9 +46,12 @@ ProjectViewModel::ProjectViewModel(const ProjectStore& store, QObject* parent)
     connect(&autosaveTimer_, &QTimer::timeout, this, &ProjectViewModel::autosaveFired);
 
     connect(&media_, &ClipMedia::pathsChanged, this, [this] {
+        updateProxyFiles();
         syncClipRows();
         emit clipPathsChanged();
     });
+    connect(&proxies_, &ProxyScheduler::stateChanged, this, &ProjectViewModel::syncClipRows);
+    connect(&proxies_, &ProxyScheduler::proxyReady, this, &ProjectViewModel::previewFilesChanged);
     connect(&media_, &ClipMedia::thumbnailsChanged, this, [this] {
         syncClipRows();
         emit thumbnailsChanged();
@@ -596,12 +599,26 @@ void ProjectViewModel::syncClipRows() {
         const auto thumbnail = thumbnails.find(clip.id);
         const auto reference =
             clip.bookmarkData ? FileReference::decode(*clip.bookmarkData) : std::nullopt;
+        const QString path = location != paths.end() ? location->second : QString();
+        const ProxyScheduler::State proxy = proxies_.state(path);
         rows.push_back(
-            {clip.id, clip, location != paths.end() ? location->second : QString(),
+            {clip.id, clip, path,
              reference ? QFile::decodeName(QByteArray::fromStdString(reference->path)) : QString(),
-             thumbnail != thumbnails.end() ? thumbnail->second : QImage()});
+             thumbnail != thumbnails.end() ? thumbnail->second : QImage(),
+             // A proxy waiting for its turn shows as made to 0 %.
+             proxy == ProxyScheduler::State::making || proxy == ProxyScheduler::State::waiting
+                 ? proxies_.progress(path)
+                 : -1.0,
+             proxy == ProxyScheduler::State::ready});
     }
     clipModel_.sync(rows);
+}
+
+void ProjectViewModel::updateProxyFiles() {
+    QSet<QString> files;
+    for (const auto& [id, path] : media_.paths())
+        files.insert(path);
+    proxies_.setFiles(files);
 }
 
 void ProjectViewModel::publish(const Project& before) {

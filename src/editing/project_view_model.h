@@ -11,6 +11,7 @@
 #include "model/project.h"
 #include "model/project_store.h"
 #include "project_edit.h"
+#include "proxy_scheduler.h"
 #include "section_list_model.h"
 
 #include <map>
@@ -86,6 +87,8 @@ public:
 
     // Clip id → the location of its source file, for clips whose file is found.
     const std::map<Uuid, QString>& clipPaths() const { return media_.paths(); }
+    // Makes the preview proxies of the clip files; tests set its cache and rule.
+    ProxyScheduler& proxies() { return proxies_; }
     const std::map<Uuid, QImage>& thumbnails() const { return media_.thumbnails(); }
     const EditHistory& history() const { return history_; }
 
@@ -211,6 +214,8 @@ signals:
     void themeChanged();
     void clipPathsChanged();
     void thumbnailsChanged();
+    // A clip's preview proxy became ready: the preview plays it from now on.
+    void previewFilesChanged();
     void showFileImporterChanged();
     void showExportDialogChanged();
     void importErrorChanged();
@@ -253,12 +258,16 @@ private:
     // Views learn about a change of project_ from `before`.
     void publish(const Project& before);
     void syncClipRows();
+    // Hands the located clip files to the proxy scheduler.
+    void updateProxyFiles();
     void setAutosaveRunning(bool start);
     void autosaveFired();
 
     const ProjectStore& store_;
     Project project_;
     ClipMedia media_;
+    // Preview proxies of the located files.
+    ProxyScheduler proxies_;
     ClipFinder finder_;
     EditHistory history_;
     // The name before the name field's current editing; none while it is not edited.

@@ -1,5 +1,7 @@
 #include "still_picture.h"
 
+#include "media/proxy_cache.h"
+
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -40,8 +42,9 @@ QImage drawStillPicture(const AVFrame& frame, const VideoFrameReader& reader, QS
 
 QImage decodeStillPicture(const std::string& path, MediaTime time, QSizeF box) {
     try {
-        // Open-ended: the reader hands out the frame on screen at `time` first.
-        VideoFrameReader reader(path, time, MediaTime{std::int64_t{1} << 40, 1},
+        // Open-ended: the reader hands out the frame on screen at `time` first. A
+        // proxy has the same frames at the same times, upright, and decodes faster.
+        VideoFrameReader reader(previewFile(path), time, MediaTime{std::int64_t{1} << 40, 1},
                                 DamagedMedia::tolerate);
         auto decoded = reader.next();
         if (!decoded)

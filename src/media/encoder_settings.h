@@ -43,6 +43,9 @@ struct VideoOutputSettings {
     AVColorTransferCharacteristic colorTransfer = AVCOL_TRC_BT709;
     AVColorSpace colorSpace = AVCOL_SPC_BT709;
     AVColorRange colorRange = AVCOL_RANGE_MPEG;
+    // Ticks per second of the stream's timestamps. A copy that must keep its
+    // source's frame times exactly writes them at the source's own timescale.
+    int timescale = 90000;
 
     bool operator==(const VideoOutputSettings&) const = default;
 };

@@ -4,16 +4,20 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
+
 namespace kestrune::detail {
 
 namespace {
 
-constexpr AVRational kTimeBase{1, MediaTime::kOutputTimescale};
 // The nominal rate the encoders size their levels and rate control by; the frames
 // keep their own times. 30 is what the export's progress assumes too.
 constexpr AVRational kNominalFrameRate{30, 1};
-// How long the last frame lasts when there is no previous interval to copy.
-constexpr std::int64_t kDefaultFrameDuration = MediaTime::kOutputTimescale / 30;
+// How long the last frame lasts when there is no previous interval to copy, at
+// `timescale` ticks a second.
+std::int64_t defaultFrameDuration(int timescale) {
+    return std::max<std::int64_t>(timescale / 30, 1);
+}
 
 std::uint32_t fourCC(const std::string& tag) {
     return MKTAG(tag[0], tag[1], tag[2], tag[3]);
@@ -24,6 +28,7 @@ std::uint32_t fourCC(const std::string& tag) {
 VideoInput::VideoInput(WriterCore& core, VideoOutputSettings settings)
     : core_(core)
     , settings_(std::move(settings))
+    , timeBase_{1, settings_.timescale > 0 ? settings_.timescale : MediaTime::kOutputTimescale}
     , pace_(core) {}
 
 VideoInput::~VideoInput() = default;
@@ -40,7 +45,7 @@ std::string VideoInput::open() {
     c.height = settings_.height;
     c.pix_fmt = settings_.pixelFormat;
     c.sample_aspect_ratio = AVRational{1, 1};
-    c.time_base = kTimeBase;
+    c.time_base = timeBase_;
     c.framerate = kNominalFrameRate;
     c.color_primaries = settings_.colorPrimaries;
     c.color_trc = settings_.colorTransfer;
@@ -70,7 +75,7 @@ std::string VideoInput::open() {
     stream_ = avformat_new_stream(core_.format, nullptr);
     if (!stream_)
         return "Out of memory";
-    stream_->time_base = kTimeBase;
+    stream_->time_base = timeBase_;
     const int copied = avcodec_parameters_from_context(stream_->codecpar, &c);
     if (copied < 0)
         return "Could not set up the video stream: " + ffmpegErrorText(copied);
@@ -96,7 +101,7 @@ bool VideoInput::append(FramePtr frame, MediaTime time) {
     std::lock_guard lock(encodeMutex_);
     if (!pace_.isAccepting() || !encoder_)
         return false;
-    const std::int64_t pts = time.toTimestamp(kTimeBase);
+    const std::int64_t pts = time.toTimestamp(timeBase_);
     if (lastPts_ && pts <= *lastPts_)
         return false;
 
@@ -162,11 +167,12 @@ bool VideoInput::writePending(bool final) {
             packet.duration = known->second;
             durations_.erase(known);
         } else if (final) {
-            packet.duration = lastInterval_ > 0 ? lastInterval_ : kDefaultFrameDuration;
+            packet.duration =
+                lastInterval_ > 0 ? lastInterval_ : defaultFrameDuration(timeBase_.den);
         } else {
             break;
         }
-        const bool written = core_.writePacket(packet, *stream_, kTimeBase);
+        const bool written = core_.writePacket(packet, *stream_, timeBase_);
         pending_.pop_front();
         if (!written)
             return false;

@@ -33,6 +33,7 @@ private:
 
     WriterCore& core_;
     const VideoOutputSettings settings_;
+    const AVRational timeBase_; // of the encoder and the frames' times
     // Serialises appends, frame conversion and the flush.
     std::mutex encodeMutex_;
     CodecContextPtr encoder_;

@@ -81,17 +81,39 @@ void PlaybackManager::loadTimeline(const std::vector<VideoClip>& clips,
     runOffMainThread<ProbedTimeline>(
         this, [located = locatedClipsInOrder(clips, clipPaths)] { return probeTimeline(located); },
         [this, generation](ProbedTimeline timeline) {
-            applyLoad(generation, std::move(timeline));
+            applyLoad(generation, std::move(timeline), false);
         });
 }
 
-void PlaybackManager::applyLoad(int generation, ProbedTimeline timeline) {
+void PlaybackManager::reloadTimeline(const std::vector<VideoClip>& clips,
+                                     const std::map<Uuid, QString>& clipPaths) {
+    // A load under way starts from the beginning anyway, and must see the new files.
+    if (!isLoaded_) {
+        loadTimeline(clips, clipPaths);
+        return;
+    }
+    // The old item plays on, and the playhead follows it, until the new one is read.
+    const int generation = ++reloadGeneration_;
+    runOffMainThread<ProbedTimeline>(
+        this, [located = locatedClipsInOrder(clips, clipPaths)] { return probeTimeline(located); },
+        [this, generation, load = loadGeneration_](ProbedTimeline timeline) {
+            if (generation == reloadGeneration_ && load == loadGeneration_)
+                applyLoad(load, std::move(timeline), true);
+        });
+}
+
+void PlaybackManager::applyLoad(int generation, ProbedTimeline timeline, bool keepPlayhead) {
     // A newer load owns the player now; one that found nothing to play leaves
     // the previous item where it is.
     if (generation != loadGeneration_ || timeline.boundaries.size() < 2)
         return;
+    const double playhead = player_->currentTime().seconds();
     assign(clipBoundaries_, timeline.boundaries, &PlaybackManager::clipBoundariesChanged);
     player_->replaceCurrentItem(std::move(timeline.segments));
+    if (keepPlayhead) {
+        seek(playhead); // resumes playing once the picture there is decoded
+        return;
+    }
     assign(currentClipIndex_, 0, &PlaybackManager::currentClipIndexChanged);
     assign(currentTime_, 0.0, &PlaybackManager::currentTimeChanged);
     assign(isLoaded_, true, &PlaybackManager::isLoadedChanged);

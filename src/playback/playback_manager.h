@@ -72,6 +72,10 @@ public:
     // thread; only the newest load reaches the player.
     void loadTimeline(const std::vector<VideoClip>& clips,
                       const std::map<Uuid, QString>& clipPaths);
+    // Loads the same timeline again because the files it plays changed (a preview
+    // proxy became ready): the playhead stays where it is and playback goes on.
+    void reloadTimeline(const std::vector<VideoClip>& clips,
+                        const std::map<Uuid, QString>& clipPaths);
 
     // Plays the joined timeline once one is loaded.
     Q_INVOKABLE void play();
@@ -117,7 +121,7 @@ signals:
     void trimClipFrameRateChanged();
 
 private:
-    void applyLoad(int generation, ProbedTimeline timeline);
+    void applyLoad(int generation, ProbedTimeline timeline, bool keepPlayhead);
     void removeMainObservers();
     void installEndObserver();
     void mainTick(MediaTime time);
@@ -150,6 +154,8 @@ private:
     QList<double> clipBoundaries_{0.0};
     bool isLoaded_ = false;
     int loadGeneration_ = 0;
+    // Counts reloads that keep the playhead, so only the newest one lands.
+    int reloadGeneration_ = 0;
     double trimClipDuration_ = 0;
     double trimClipFrameRate_ = 0;
 

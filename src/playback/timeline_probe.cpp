@@ -38,7 +38,7 @@ std::vector<TimelineClip> locatedClipsInOrder(const std::vector<VideoClip>& clip
     return located;
 }
 
-ProbedTimeline probeTimeline(const std::vector<TimelineClip>& clips) {
+ProbedTimeline probeTimeline(const std::vector<TimelineClip>& clips, const ProxyCache& proxies) {
     ProbedTimeline timeline;
     for (const TimelineClip& clip : clips) {
         PlayerSegment segment;
@@ -49,7 +49,7 @@ ProbedTimeline probeTimeline(const std::vector<TimelineClip>& clips) {
                            clip.fileName.c_str());
                 continue;
             }
-            segment.path = clip.path;
+            segment.path = previewFile(clip.path, proxies);
             segment.start = trimTime(clip.trimIn);
             segment.end =
                 clip.trimOut ? trimTime(*clip.trimOut) : trimTime(file.duration().seconds());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "media/media_time.h"
+#include "media/proxy_cache.h"
 #include "model/project.h"
 #include "model/uuid.h"
 #include "player_item.h"
@@ -47,8 +48,11 @@ std::vector<TimelineClip> locatedClipsInOrder(const std::vector<VideoClip>& clip
 
 // Opens every clip's file. A clip without a picture, or whose file cannot be
 // read, is logged and left out. A clip whose out point is not after its in point
-// takes no time, so the boundaries never go backwards.
-ProbedTimeline probeTimeline(const std::vector<TimelineClip>& clips);
+// takes no time, so the boundaries never go backwards. A clip whose file has a
+// finished proxy in `proxies` plays the proxy, which has the same frame times;
+// the lengths are always the original files'.
+ProbedTimeline probeTimeline(const std::vector<TimelineClip>& clips,
+                             const ProxyCache& proxies = ProxyCache());
 
 // What the trim player needs of a file with a picture to show.
 struct VideoFileTiming {

@@ -52,6 +52,8 @@ Item {
                     required property var thumbnail
                     required property bool located
                     required property string lastKnownPath
+                    required property real proxyProgress
+                    required property bool usesProxy
 
                     objectName: "clipSlot"
                     width: card.implicitWidth
@@ -69,6 +71,8 @@ Item {
                         thumbnail: slot.thumbnail
                         missing: !slot.located
                         lastKnownPath: slot.lastKnownPath
+                        proxyProgress: slot.proxyProgress
+                        usesProxy: slot.usesProxy
                         isTrimmingThis: strip.projectVM.trimmingClipId === slot.clipId
                         draggable: true
                         opacity: strip.draggingClipId === slot.clipId ? 0.4 : 1

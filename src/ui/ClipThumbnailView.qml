@@ -5,7 +5,8 @@ import Kestrune.Views
 // One card of the clip strip: the clip's picture, its file name and the length
 // it plays for, with delete and trim buttons while the pointer is over it. A
 // clip whose file cannot be found is dimmed and marked "Missing", and tells
-// where its file was.
+// where its file was. While a light copy of a heavy clip is made for the preview
+// the card shows how far it got, and a small mark once the preview plays it.
 Item {
     id: root
 
@@ -20,6 +21,10 @@ Item {
     // The clip's file cannot be found; `lastKnownPath` is where it was.
     property bool missing: false
     property string lastKnownPath
+    // 0 … 1 while the clip's preview copy is being made, negative otherwise.
+    property real proxyProgress: -1
+    // The preview plays the clip's light copy.
+    property bool usesProxy: false
     // Lets the pointer drag the card itself, for the strip's reordering.
     property bool draggable: false
 
@@ -156,6 +161,61 @@ Item {
                         duration: EditorStyle.hoverFadeMs
                         easing.type: Easing.InOutQuad
                     }
+                }
+            }
+
+            Rectangle {
+                objectName: "proxyProgress"
+                visible: root.proxyProgress >= 0 && !root.missing
+                // Top left, clear of the delete button that hovering shows.
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.top: parent.top
+                anchors.margins: 4
+                anchors.rightMargin: 26
+                height: proxyLabel.implicitHeight + 8
+                radius: 3
+                color: Qt.rgba(0, 0, 0, 0.6)
+
+                Text {
+                    id: proxyLabel
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    anchors.top: parent.top
+                    anchors.topMargin: 2
+                    text: qsTr("Preparing %1%").arg(Math.floor(Math.max(0, Math.min(1, root.proxyProgress)) * 100))
+                    font.pixelSize: 8
+                    color: "white"
+                }
+                Rectangle {
+                    anchors.left: parent.left
+                    anchors.bottom: parent.bottom
+                    anchors.margins: 2
+                    height: 2
+                    radius: 1
+                    width: (parent.width - 4) * Math.max(0, Math.min(1, root.proxyProgress))
+                    color: EditorStyle.accent
+                }
+            }
+
+            Rectangle {
+                objectName: "proxyBadge"
+                visible: root.usesProxy && !root.missing && !root.isHovering
+                anchors.bottom: parent.bottom
+                anchors.right: parent.right
+                anchors.margins: 4
+                width: proxyBadgeText.implicitWidth + 6
+                height: proxyBadgeText.implicitHeight + 2
+                radius: 3
+                color: Qt.rgba(0, 0, 0, 0.6)
+
+                Text {
+                    id: proxyBadgeText
+                    anchors.centerIn: parent
+                    // The preview plays a lighter copy; the export reads the clip itself.
+                    text: qsTr("Proxy")
+                    font.pixelSize: 8
+                    font.weight: Font.DemiBold
+                    color: "white"
                 }
             }
 

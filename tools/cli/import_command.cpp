@@ -62,6 +62,8 @@ int runImport(const QStringList& arguments) {
         return usageError("no video file given");
 
     ProjectViewModel model;
+    // Nothing is previewed here, so no preview proxy is made.
+    model.proxies().setEnabled(false);
     if (name)
         model.setName(*name);
     for (const auto& file : files)
