@@ -149,12 +149,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+14"/>
         <source>Project Name</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+45"/>
         <source>Trimming:</source>
         <translation type="unfinished"></translation>
     </message>
@@ -213,7 +213,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+30"/>
         <source>Done</source>
         <translation type="unfinished"></translation>
     </message>
@@ -231,7 +231,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+54"/>
+        <location line="+68"/>
         <source>&amp;File</source>
         <translation type="unfinished"></translation>
     </message>
@@ -271,7 +271,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+202"/>
+        <location line="+213"/>
         <source>Add Videos</source>
         <translation type="unfinished"></translation>
     </message>
@@ -347,7 +347,7 @@
 <context>
     <name>ProjectCardView</name>
     <message>
-        <location filename="../src/ui/ProjectCardView.qml" line="+140"/>
+        <location filename="../src/ui/ProjectCardView.qml" line="+141"/>
         <source>Project name</source>
         <translation type="unfinished"></translation>
     </message>
@@ -448,12 +448,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+13"/>
         <source>Subtitle (optional)</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+10"/>
         <source>e.g. Opening thoughts</source>
         <translation type="unfinished"></translation>
     </message>
@@ -463,17 +463,17 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+9"/>
         <source>Use Current</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+9"/>
         <source>mm:ss or seconds</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+26"/>
         <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
@@ -658,8 +658,8 @@ Add your first section to get started.</source>
 <context>
     <name>kestrune::ExportDialogModel</name>
     <message>
-        <location filename="../src/ui/export_dialog_model.cpp" line="+162"/>
-        <location filename="../src/ui/export_dialog_model.h" line="+150"/>
+        <location filename="../src/ui/export_dialog_model.cpp" line="+163"/>
+        <location filename="../src/ui/export_dialog_model.h" line="+157"/>
         <source>Output: %1 × %2</source>
         <translation type="unfinished"></translation>
     </message>
@@ -671,6 +671,11 @@ Add your first section to get started.</source>
     <message>
         <location line="+1"/>
         <source>MPEG-4 movies (*.mp4)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+157"/>
+        <source>Could not open the folder %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -758,7 +763,7 @@ Add your first section to get started.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+59"/>
+        <location line="+62"/>
         <source>1 clip can&apos;t be found</source>
         <translation type="unfinished"></translation>
     </message>
@@ -982,7 +987,7 @@ Add your first section to get started.</source>
 <context>
     <name>kestrune::TrimSession</name>
     <message>
-        <location filename="../src/ui/trim_session.cpp" line="+165"/>
+        <location filename="../src/ui/trim_session.cpp" line="+174"/>
         <source>IN: %1</source>
         <translation type="unfinished"></translation>
     </message>

@@ -119,8 +119,9 @@ TEST_F(ProxyMaking, EveryFrameKeepsItsTimeAndPicture) {
         EXPECT_EQ(file.videoStream()->codecpar->codec_id, AV_CODEC_ID_H264);
         EXPECT_EQ(file.videoStream()->codecpar->video_delay, 0);
         EXPECT_EQ(file.hasAudio(), MediaFile(in(name)).hasAudio());
-        if (file.hasAudio()) // the sound starts where it did, to the sample
+        if (file.hasAudio()) { // the sound starts where it did, to the sample
             EXPECT_NEAR(soundOnset(proxy), soundOnset(in(name)), 2);
+        }
     }
     EXPECT_EQ(frames(in("late.mp4")).front().time, (MediaTime{37, 100}))
         << "the clip does not start late, so the test proves nothing";
