@@ -41,6 +41,7 @@ TEST_F(MainWindowProxyTest, ThePreviewTakesTheProxyWithoutLosingItsPlace) {
     ASSERT_NE(card, nullptr);
     EXPECT_EQ(findIn(card, "proxyBadge").size(), 1u);
     EXPECT_TRUE(findIn(card, "proxyProgress").empty());
+    saveScreenshot("proxy-card");
 }
 
 } // namespace
