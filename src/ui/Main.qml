@@ -179,6 +179,21 @@ ApplicationWindow {
             focusVideoArea();
     }
 
+    // Files dropped anywhere on the window join the project once it has clips
+    // (before that the drop zone takes them). Underneath everything, so the clip
+    // strip's own card drags reach their places first.
+    DropArea {
+        objectName: "windowDropArea"
+        anchors.fill: parent
+        enabled: window.hasClips && !window.isTrimming
+        keys: ["text/uri-list"]
+        onEntered: drag => drag.accept(Qt.CopyAction)
+        onDropped: drop => {
+            drop.accept(Qt.CopyAction);
+            window.projectVM.importVideoUrls(drop.urls);
+        }
+    }
+
     ColumnLayout {
         anchors.fill: parent
         spacing: 0

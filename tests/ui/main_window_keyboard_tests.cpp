@@ -4,12 +4,27 @@
 // shortcut hints.
 #include "main_window_fixture.h"
 
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 
 namespace kestrune::test {
 namespace {
 
-using MainWindowKeyboardTest = MainWindowTest;
+class MainWindowKeyboardTest : public MainWindowTest {
+protected:
+    // Drags `urls` in from outside the window and lets go at `at`.
+    void dropFiles(const QList<QUrl>& urls, QPoint at) {
+        QMimeData files;
+        files.setUrls(urls);
+        QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &move);
+        QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &drop);
+    }
+};
 
 TEST_F(MainWindowKeyboardTest, AClickAnywhereButATextFieldGivesTheKeysBackToThePreview) {
     closeLibrary();
@@ -84,7 +99,8 @@ TEST_F(MainWindowKeyboardTest, AFileThatCannotBeAddedIsNamedOverTheStrip) {
         file.write("not a video\n");
     }
 
-    project().importVideo(notes);
+    // Dropped on the preview, as from a file manager.
+    dropFiles({QUrl::fromLocalFile(notes)}, centreOf(one("previewContainer")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !find("importErrorBanner").empty(); }, 10000));
     EXPECT_EQ(texts("importErrorFile"), std::vector<QString>{"notes.txt"});
     EXPECT_EQ(texts("importErrorReason"),
@@ -97,11 +113,16 @@ TEST_F(MainWindowKeyboardTest, AFileThatCannotBeAddedIsNamedOverTheStrip) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return find("importErrorBanner").empty(); }));
 
     // A fake video says why, and goes by itself after a few seconds.
-    project().importVideo(fake);
+    dropFiles({QUrl::fromLocalFile(fake)}, centreOf(one("clipStrip")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !find("importErrorBanner").empty(); }, 10000));
     EXPECT_EQ(texts("importErrorFile"), std::vector<QString>{"holiday.mp4"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return find("importErrorBanner").empty(); }, 10000));
     EXPECT_EQ(project().clipCount(), 1);
+
+    // A good clip dropped on the window joins the project.
+    dropFiles({QUrl::fromLocalFile(QString::fromStdString(testMedia("counter.mp4")))},
+              centreOf(one("previewContainer")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return project().clipCount() == 2; }, 10000));
 }
 
 TEST_F(MainWindowKeyboardTest, ALongNameIsElidedInTheMiddleAndTheFileMenuShowsItsShortcuts) {
