@@ -297,8 +297,7 @@ void PlaybackManager::stepFrame(bool forward) {
 void PlaybackManager::afterPendingSteps(std::function<void(double playhead)> action) {
     heldKeys_.push_back({0, [this, action = std::move(action)] {
                              // The step has landed: the playhead shows it now, not 50 ms later.
-                             if (isTrimMode_ && !isScrubbing_ && trimPlayer_->hasItem() &&
-                                 stepRefresh_.isActive()) {
+                             if (stepRefresh_.isActive()) {
                                  cancelStepRefresh();
                                  refreshAfterStep();
                              }

@@ -9,14 +9,10 @@ namespace kestrune {
 
 namespace {
 
-bool isA(const QObject* object, const char* className) {
-    return object->inherits(className);
-}
-
 // Qt Quick Controls put every open popup under this item of the window.
 QQuickItem* overlayOf(const QQuickWindow& window) {
     for (QQuickItem* child : window.contentItem()->childItems())
-        if (isA(child, "QQuickOverlay"))
+        if (child->inherits("QQuickOverlay"))
             return child;
     return nullptr;
 }
@@ -36,7 +32,7 @@ void KeyFocusKeeper::setView(QQuickWindow* window) {
 
 bool KeyFocusKeeper::isTextEntry(const QQuickItem* item) {
     for (; item; item = item->parentItem())
-        if (isA(item, "QQuickTextInput") || isA(item, "QQuickTextEdit"))
+        if (item->inherits("QQuickTextInput") || item->inherits("QQuickTextEdit"))
             return true;
     return false;
 }
@@ -44,8 +40,8 @@ bool KeyFocusKeeper::isTextEntry(const QQuickItem* item) {
 QQuickItem* KeyFocusKeeper::itemAt(QPointF scenePosition) const {
     QQuickItem* item = window_->contentItem();
     for (;;) {
-        QQuickItem* child = item->childAt(item->mapFromScene(scenePosition).x(),
-                                          item->mapFromScene(scenePosition).y());
+        const QPointF local = item->mapFromScene(scenePosition);
+        QQuickItem* child = item->childAt(local.x(), local.y());
         if (!child)
             return item;
         item = child;
