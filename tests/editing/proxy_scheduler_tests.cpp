@@ -104,8 +104,13 @@ TEST_F(ProxyScheduling, AMakingStopsWhenItsClipGoesOrTheSchedulerDoes) {
         // One after the other, so that `removed` is made first.
         scheduler.setFiles({removed});
         scheduler.setFiles({removed, left});
+        // The other clip's check runs on its own thread and may land after the making began.
         ASSERT_TRUE(runUntil(
-            [&] { return scheduler.state(removed) == ProxyScheduler::State::making; }, 30000));
+            [&] {
+                return scheduler.state(removed) == ProxyScheduler::State::making &&
+                       scheduler.state(left) != ProxyScheduler::State::checking;
+            },
+            30000));
         // One making at a time: the other clip waits its turn.
         EXPECT_EQ(scheduler.state(left), ProxyScheduler::State::waiting);
 
