@@ -5,7 +5,8 @@
 // then how fast frame steps go (`playback_bench steps` measures only those).
 // The clips are made with the ffmpeg tool in a temporary folder.
 // Then plays a phone's heavy recording (4K60 HEVC 10-bit with sound), first as it
-// is and then through its preview proxy, and times making the proxy.
+// is and then through its preview proxy, times making the proxy, and steps through
+// the frames of both (`playback_bench heavy` measures only this part).
 #include "media/proxy_maker.h"
 #include "media/proxy_need.h"
 #include "playback/timeline_player.h"
@@ -224,7 +225,14 @@ bool heavyClipBench() {
     }
     std::printf("making the proxy: %.2f s of wall time, %.2f s CPU, %.1f MB\n", wallSeconds,
                 cpuSeconds() - cpuBefore, std::filesystem::file_size(proxy) / 1e6);
-    return playHeavy("with a proxy", proxy, 6, 60);
+    if (!playHeavy("with a proxy", proxy, 6, 60))
+        return false;
+    // Trim mode steps through the proxy when there is one.
+    std::printf("frame steps on the clip itself:\n");
+    if (!printFrameSteps(clip))
+        return false;
+    std::printf("frame steps on its proxy:\n");
+    return printFrameSteps(proxy);
 }
 
 } // namespace
@@ -248,6 +256,9 @@ int main(int argc, char** argv) {
     // `playback_bench steps` measures the frame steps only.
     if (argc > 1 && std::string(argv[1]) == "steps")
         return printFrameSteps(paths[0]) ? 0 : 1;
+    // `playback_bench heavy` measures the 4K clip only.
+    if (argc > 1 && std::string(argv[1]) == "heavy")
+        return heavyClipBench() ? 0 : 1;
     // Trimmed pieces of 7 + 7 + 6 seconds, two of them starting between key frames.
     TimelinePlayer player;
     player.replaceCurrentItem(

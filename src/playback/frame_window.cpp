@@ -24,6 +24,15 @@ void FrameWindow::reset(PlayerFrame current) {
     frames_.push_back(std::move(current));
 }
 
+void FrameWindow::replace(std::vector<PlayerFrame> frames, std::size_t current) {
+    clear();
+    for (PlayerFrame& frame : frames) {
+        bytes_ += pictureBytes(frame);
+        frames_.push_back(std::move(frame));
+    }
+    current_ = std::min(current, frames_.empty() ? 0 : frames_.size() - 1);
+}
+
 void FrameWindow::clear() {
     frames_.clear();
     bytes_ = 0;

@@ -14,9 +14,13 @@ namespace kestrune {
 class FrameWindow {
 public:
     explicit FrameWindow(std::size_t byteBudget);
+    // Kept from the next picture added on.
+    void setByteBudget(std::size_t byteBudget) { byteBudget_ = byteBudget; }
 
     // Only `current`.
     void reset(PlayerFrame current);
+    // `frames`, which follow each other, on the one at `current`.
+    void replace(std::vector<PlayerFrame> frames, std::size_t current);
     void clear();
     bool empty() const { return frames_.empty(); }
 

@@ -84,8 +84,8 @@ public:
     // frame-exactly; playback goes on afterwards if it was running.
     Q_INVOKABLE void seek(double seconds);
 
-    // Pauses the joined timeline and shows `clip`'s file (at `path`) from its in
-    // point on the trim player. The file is read off the main thread; a later
+    // Pauses the joined timeline and shows `clip`'s file (at `path`, or its
+    // finished proxy) from its in point on the trim player. The file is read off the main thread; a later
     // enter or exit supersedes one still reading.
     void enterTrimMode(const VideoClip& clip, const QString& path);
     Q_INVOKABLE void exitTrimMode();
@@ -126,7 +126,7 @@ private:
     void installEndObserver();
     void mainTick(MediaTime time);
 
-    void applyTrimItem(std::uint64_t generation, const std::string& path,
+    void applyTrimItem(std::uint64_t generation, const std::string& shownFile,
                        std::optional<VideoFileTiming> timing, MediaTime trimIn);
     void tearDownTrimPlayer();
     void trimTick(MediaTime time);

@@ -284,26 +284,8 @@ void TimelinePlayer::continueSteps() {
             }
             if (!isPositive(window_.first().time))
                 break;
-            if (fetch_ != Fetch::preceding) {
-                // The pictures of the half-window before the first one, decoded
-                // from the key frame before them.
-                const PlayerFrame& first = window_.first();
-                const std::int64_t count =
-                    std::clamp<std::int64_t>(window_.capacityFor(first) / 2, 1, 60);
-                const MediaTime span =
-                    isPositive(first.end - first.time) ? first.end - first.time : MediaTime{1, 30};
-                // A picture held for seconds (a screen recording) would make that
-                // a long way back.
-                const MediaTime earliest = first.time - MediaTime{2, 1};
-                MediaTime from = first.time;
-                for (std::int64_t i = 0; i < count && isPositive(from) && earliest < from; ++i)
-                    from = from - span;
-                fetch_ = Fetch::preceding;
-                preceding_.clear();
-                precedingUntil_ = first.time;
-                streamFollows_ = false;
-                decodeForSteps(std::max(from, MediaTime::zero()));
-            }
+            if (fetch_ != Fetch::preceding)
+                fetchPreceding();
             for (;;) {
                 std::optional<QueuedFrame> queued = takeCurrent();
                 if (!queued)
@@ -311,18 +293,75 @@ void TimelinePlayer::continueSteps() {
                 // Up to the picture the window begins with.
                 if (!queued->frame.picture || !(queued->frame.time < precedingUntil_))
                     break;
-                preceding_.push_back(std::move(queued->frame));
+                if (preceding_.size() < precedingRoom_) {
+                    preceding_.push_back(std::move(queued->frame));
+                } else {
+                    if (precedingLeftOut_ == 0)
+                        precedingLeftOutFrom_ = queued->frame.time;
+                    ++precedingLeftOut_;
+                }
             }
             fetch_ = Fetch::none;
             if (preceding_.empty())
                 break; // nothing before it can be read
-            preceding_.back().end = precedingUntil_;
-            if (!window_.prepend(std::move(preceding_)))
-                streamFollows_ = false;
-            preceding_.clear();
+            takePreceding();
         }
     }
     landSteps();
+}
+
+void TimelinePlayer::fetchPreceding() {
+    const PlayerFrame& first = window_.first();
+    const std::size_t room = std::max<std::size_t>(window_.capacityFor(first), 2);
+    const std::int64_t half = std::min<std::int64_t>(static_cast<std::int64_t>(room / 2), 60);
+    // Usually the half-window before the first picture. Steps back further than
+    // the window holds (a held key on 4K footage) are decoded in one run from the
+    // key frame before where they land, with half a window more around it,
+    // rather than a run for each half-window.
+    const std::int64_t beyond = std::max(-pendingSteps_, 1);
+    const bool jump = beyond > static_cast<std::int64_t>(room);
+    const std::int64_t count = jump ? beyond + half : half;
+    const MediaTime span =
+        isPositive(first.end - first.time) ? first.end - first.time : MediaTime{1, 30};
+    // A picture held for seconds (a screen recording) would make that a long way
+    // back.
+    const MediaTime earliest =
+        first.time - MediaTime{2, 1} - MediaTime{jump ? beyond : 0, 10};
+    MediaTime from = first.time;
+    for (std::int64_t i = 0; i < count && isPositive(from) && earliest < from; ++i)
+        from = from - span;
+    fetch_ = Fetch::preceding;
+    preceding_.clear();
+    precedingRoom_ = room;
+    precedingLeftOut_ = 0;
+    precedingUntil_ = first.time;
+    streamFollows_ = false;
+    // Only the picture on screen is kept while the others are decoded, so that
+    // both never take more than the window's budget.
+    if (jump)
+        window_.reset(PlayerFrame(window_.current()));
+    decodeForSteps(std::max(from, MediaTime::zero()));
+}
+
+void TimelinePlayer::takePreceding() {
+    if (precedingLeftOut_ == 0) {
+        preceding_.back().end = precedingUntil_;
+        if (!window_.prepend(std::move(preceding_)))
+            streamFollows_ = false;
+    } else {
+        // The pictures kept end before the window begins: they become the window,
+        // on the picture the steps land on, or as near to it as they reach (the
+        // steps left are taken from there).
+        preceding_.back().end = precedingLeftOutFrom_;
+        const auto decoded = static_cast<std::int64_t>(preceding_.size()) + precedingLeftOut_;
+        const std::int64_t target = decoded + pendingSteps_;
+        const std::int64_t at =
+            std::clamp<std::int64_t>(target, 0, static_cast<std::int64_t>(preceding_.size()) - 1);
+        window_.replace(std::move(preceding_), static_cast<std::size_t>(at));
+        pendingSteps_ = static_cast<int>(target - at);
+        streamFollows_ = false;
+    }
+    preceding_.clear();
 }
 
 void TimelinePlayer::landSteps() {

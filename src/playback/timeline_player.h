@@ -70,6 +70,9 @@ public:
     // landed are counted, not lost: a run of them lands on the frame they add up
     // to, with the pictures in between left out.
     void stepFrame(int count);
+    // The memory the decoded pictures kept for frame steps may take (192 MB unless
+    // set); more pictures at hand make fewer decoding runs for steps back.
+    void setStepMemory(std::size_t bytes) { window_.setByteBudget(bytes); }
     // Whether a seek or step is still decoding its picture (seekLanded() follows).
     bool isSeeking() const { return awaitingSeek_ || fetch_ != Fetch::none; }
 
@@ -129,6 +132,10 @@ private:
     // Takes the pending steps as far as the pictures at hand go; lands when they
     // are all taken.
     void continueSteps();
+    // Starts decoding the pictures before the window's first, for steps back.
+    void fetchPreceding();
+    // Puts the pictures decoded before the window into it.
+    void takePreceding();
     void landSteps();
     void cancelSteps();
     // The next queued frame of the current request.
@@ -173,6 +180,9 @@ private:
     bool streamFollows_ = false;
     std::vector<PlayerFrame> preceding_; // decoded before window_.first()
     MediaTime precedingUntil_;
+    std::size_t precedingRoom_ = 0;     // pictures preceding_ may hold
+    std::int64_t precedingLeftOut_ = 0; // decoded after those, not kept
+    MediaTime precedingLeftOutFrom_;    // the first of them
 
     ObserverToken nextToken_ = 1;
     std::map<ObserverToken, Periodic> periodic_;

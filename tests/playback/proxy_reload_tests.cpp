@@ -1,6 +1,6 @@
 // The preview switching to a clip's proxy once it is ready: the playhead stays
-// and the picture at the playhead is the same frame. (Playback going on is the
-// window test's.)
+// and the picture at the playhead is the same frame; trim mode steps through the
+// proxy's frames. (Playback going on is the window test's.)
 #include "fixtures/counter_frames.h"
 #include "fixtures/test_media.h"
 #include "media/proxy_cache.h"
@@ -22,7 +22,7 @@ int shownNumber(const TimelinePlayer* player) {
     return player->currentFrame() ? test::paintedFrameNumber(*player->currentFrame()->picture) : -1;
 }
 
-TEST(PreviewProxy, TheTimelineSwitchesToTheProxyWhereItStands) {
+TEST(PreviewProxy, TheTimelineSwitchesToTheProxyWhereItStandsAndTrimModeStepsThroughIt) {
     QTemporaryDir folder;
     const QString clip = folder.filePath("counter.mp4");
     ASSERT_TRUE(QFile::copy(QString::fromStdString(test::testMedia("counter.mp4")), clip));
@@ -59,6 +59,21 @@ TEST(PreviewProxy, TheTimelineSwitchesToTheProxyWhereItStands) {
     EXPECT_DOUBLE_EQ(manager.currentTime(), 2.0);
     EXPECT_EQ(shownNumber(manager.player()), 75); // the same frame, from the proxy
     EXPECT_FALSE(manager.isPlaying());
+
+    // Trim mode shows the proxy's pictures at the original's frame times and rate.
+    manager.enterTrimMode(record, clip);
+    TimelinePlayer* trim = manager.trimPlayer();
+    ASSERT_TRUE(runUntil([&] { return !trim->isSeeking() && shownNumber(trim) == 15; }));
+    EXPECT_EQ(trim->segments().front().path, proxy.toStdString());
+    EXPECT_DOUBLE_EQ(manager.trimClipFrameRate(), 30);
+    for (int i = 0; i < 3; ++i)
+        manager.stepFrame(true);
+    manager.stepFrame(false);
+    double playhead = -1;
+    manager.afterPendingSteps([&](double at) { playhead = at; });
+    ASSERT_TRUE(runUntil([&] { return playhead >= 0; }));
+    EXPECT_NEAR(playhead, 17.0 / 30, 1e-3);
+    EXPECT_EQ(shownNumber(trim), 17);
 }
 
 } // namespace

@@ -346,6 +346,40 @@ TEST(TimelinePlayer, StepsRequestedFasterThanTheyLandAllCountAndLandOnTheirSum) 
     EXPECT_EQ(disagreements, 0);
 }
 
+// With room for only eight pictures (as with 4K footage), a run of steps back
+// decodes once around where it lands, and steps on from there either way.
+TEST(TimelinePlayer, StepsBackFurtherThanTheWindowHoldsLandWhereTheyAddUpTo) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({counter(0, 4)});
+    ASSERT_TRUE(seekAndWait(player, seconds(100.0 / 30 + 0.01)));
+    ASSERT_EQ(shownNumber(player), 100);
+    player.setStepMemory(8 * pictureBytes(*player.currentFrame()));
+
+    for (int i = 0; i < 40; ++i)
+        player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 60);
+    EXPECT_EQ(player.currentTime(), frames(60));
+
+    // Back a little within what was kept, then forwards past its end.
+    for (int i = 0; i < 3; ++i)
+        player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 57);
+    for (int i = 0; i < 13; ++i)
+        player.stepFrame(1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 70);
+
+    // Further back than the start: the first frame.
+    ASSERT_TRUE(seekAndWait(player, seconds(20.0 / 30 + 0.01)));
+    for (int i = 0; i < 40; ++i)
+        player.stepFrame(-1);
+    ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+    EXPECT_EQ(shownNumber(player), 0);
+    EXPECT_EQ(player.currentTime(), MediaTime::zero());
+}
+
 TEST(TimelinePlayer, PlaysOnFromTheFrameStepsLandedOn) {
     auto ownedClock = std::make_unique<PictureDrivenClock>();
     PictureDrivenClock* clock = ownedClock.get();
