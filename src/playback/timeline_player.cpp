@@ -325,8 +325,7 @@ void TimelinePlayer::fetchPreceding() {
         isPositive(first.end - first.time) ? first.end - first.time : MediaTime{1, 30};
     // A picture held for seconds (a screen recording) would make that a long way
     // back.
-    const MediaTime earliest =
-        first.time - MediaTime{2, 1} - MediaTime{jump ? beyond : 0, 10};
+    const MediaTime earliest = first.time - MediaTime{2, 1} - MediaTime{jump ? beyond : 0, 10};
     MediaTime from = first.time;
     for (std::int64_t i = 0; i < count && isPositive(from) && earliest < from; ++i)
         from = from - span;
