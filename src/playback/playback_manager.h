@@ -85,8 +85,8 @@ public:
     Q_INVOKABLE void seek(double seconds);
 
     // Pauses the joined timeline and shows `clip`'s file (at `path`, or its
-    // finished proxy) from its in point on the trim player. The file is read off the main thread; a later
-    // enter or exit supersedes one still reading.
+    // finished proxy) from its in point on the trim player. The file is read off
+    // the main thread; a later enter or exit supersedes one still reading.
     void enterTrimMode(const VideoClip& clip, const QString& path);
     Q_INVOKABLE void exitTrimMode();
     // Plays the clip from the playhead (from `trimIn` when the playhead is at or
