@@ -1,8 +1,7 @@
 #include "playback_manager.h"
 
-#include "timeline_boundaries.h"
-
 #include "media/proxy_cache.h"
+#include "timeline_boundaries.h"
 
 #include <algorithm>
 #include <utility>
@@ -202,7 +201,10 @@ void PlaybackManager::enterTrimMode(const VideoClip& clip, const QString& path) 
     // one is made, which holds every frame at the original's time, so steps and
     // trim points land on the same frames either way, only faster on 4K footage.
     runOffMainThread<std::pair<std::optional<VideoFileTiming>, std::string>>(
-        this, [file] { return std::pair{probeVideoTiming(file), previewFile(file)}; },
+        this,
+        [file] {
+            return std::pair{probeVideoTiming(file), previewFile(file)};
+        },
         [this, generation, trimIn](std::pair<std::optional<VideoFileTiming>, std::string> item) {
             applyTrimItem(generation, item.second, item.first, trimIn);
         });
