@@ -2,6 +2,7 @@
 
 #include "color_space.h"
 #include "frame_rotation.h"
+#include "hdr_tone_map.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -120,7 +121,7 @@ bool FrameScaler::Conversion::prepare(const AVFrame& source, AVColorSpace space,
     // Read with the clip's matrix and range; RGB comes out in full range, YUV as
     // BT.709 in video range, as the encoders' streams are tagged. (The call has
     // nothing to set for RGB sources and may decline; that is fine.)
-    const bool rgbOut = target == AV_PIX_FMT_BGRA;
+    const bool rgbOut = target == AV_PIX_FMT_BGRA || target == AV_PIX_FMT_RGB48;
     sws_setColorspaceDetails(context.get(), sws_getCoefficients(space), range,
                              sws_getCoefficients(rgbOut ? SWS_CS_DEFAULT : SWS_CS_ITU709),
                              rgbOut ? 1 : 0, 0, 1 << 16, 1 << 16);
@@ -160,11 +161,28 @@ bool FrameScaler::scaleIntoBgra(const AVFrame& source, AVColorSpace colorSpace, 
     const bool quarterTurn = rotation % 180 != 0;
     const int width = quarterTurn ? target.height : target.width;
     const int height = quarterTurn ? target.width : target.height;
-    if (!toBgra_.prepare(source, colorSpace, AV_PIX_FMT_BGRA, width, height))
-        return false;
-
     std::uint8_t* corner = pixelAt(destination, target.x, target.y);
     const int stride = destination.linesize[0];
+
+    // HDR pictures are scaled into 16-bit RGB and tone mapped from there.
+    if (const std::optional<HdrTransfer> hdr =
+            hdrTransfer(static_cast<AVColorTransferCharacteristic>(source.color_trc))) {
+        if (!toneMap_ || toneMap_->transfer() != *hdr)
+            toneMap_.emplace(*hdr);
+        if (!prepareScratch(hdrScratch_, AV_PIX_FMT_RGB48, width, height) ||
+            !prepareScratch(bgraScratch_, AV_PIX_FMT_BGRA, width, height) ||
+            !toHdrRgb_.prepare(source, colorSpace, AV_PIX_FMT_RGB48, width, height) ||
+            !toHdrRgb_.run(source, hdrScratch_->data, hdrScratch_->linesize))
+            return false;
+        toneMap_->apply(hdrScratch_->data[0], hdrScratch_->linesize[0], bgraScratch_->data[0],
+                        bgraScratch_->linesize[0], width, height);
+        copyRotated(bgraScratch_->data[0], bgraScratch_->linesize[0], width, height, corner, stride,
+                    rotation, 4);
+        return true;
+    }
+
+    if (!toBgra_.prepare(source, colorSpace, AV_PIX_FMT_BGRA, width, height))
+        return false;
     // swscale's vector code stores whole blocks of pixels and so writes past the
     // end of a row whose width is not a multiple of its block (up to 7 pixels with
     // FFmpeg 5.1): in the middle of a frame that would overwrite the neighbours.
@@ -191,9 +209,10 @@ bool FrameScaler::scaleIntoPlanar(const AVFrame& source, AVColorSpace colorSpace
     // One step from the clip's YUV to the encoder's, for BT.709 clips: turned
     // pictures are scaled as stored, in planes that turn into the encoder's
     // subsampling, and their samples copied turned into the target. Other
-    // matrices (which swscale does not convert between YUV formats) go through an
-    // RGB picture first.
-    const bool direct = isYuv(source.format) && colorSpace == AVCOL_SPC_BT709;
+    // matrices (which swscale does not convert between YUV formats) and HDR
+    // pictures go through an RGB picture first.
+    const bool direct = isYuv(source.format) && colorSpace == AVCOL_SPC_BT709 &&
+                        !hdrTransfer(static_cast<AVColorTransferCharacteristic>(source.color_trc));
     if (direct && rotation != 0) {
         const AVPixelFormat layout = turnedLayout(format, rotation);
         const bool quarterTurn = rotation % 180 != 0;

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "av_handles.h"
+#include "hdr_tone_map.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace kestrune {
 
@@ -19,7 +21,8 @@ struct PixelRect {
 class FrameScaler {
 public:
     // Draws `source` (any pixel format swscale reads, read with `colorSpace`'s
-    // matrix and its own range) scaled into `target` of `destination`: BGRA (full
+    // matrix and its own range; HDR pictures, tagged HLG or PQ, tone mapped to
+    // SDR BT.709) scaled into `target` of `destination`: BGRA (full
     // range RGB), or planar YUV (BT.709, video range; where `target` does not
     // start on a whole chroma sample, the chroma lands on the one before). Pixels
     // outside `target` are untouched. Reuses its swscale contexts while formats and
@@ -50,12 +53,15 @@ private:
 
     Conversion toBgra_;
     Conversion toPlanar_;
+    Conversion toHdrRgb_;
+    std::optional<HdrToneMap> toneMap_;
     // scratch pictures: for turns and widths swscale cannot write in place (BGRA),
     // the planar picture copied into the target, and the one copied turned
     FramePtr bgraScratch_;
     FramePtr uprightScratch_;
     FramePtr planarScratch_;
     FramePtr turnScratch_;
+    FramePtr hdrScratch_; // the HDR picture scaled, before tone mapping
 };
 
 } // namespace kestrune

@@ -370,5 +370,43 @@ TEST(FrameScaler, TurnedPhonePictureInTheEncodersYuvMatchesTheRgbRoute) {
     }
 }
 
+// Phone HDR footage (HLG and PQ) is tone mapped to SDR BT.709 the same way into
+// the preview's BGRA and the encoder's YUV: grey at HDR reference white comes out
+// near SDR white, BT.2020 red stays red, black stays black. Drawn as BT.709
+// without tone mapping, the grey would be a dull 191 (HLG) or 148 (PQ).
+TEST(FrameScaler, HdrRecordingsAreToneMappedToSdr) {
+    for (const char* clip : {"hlg.mp4", "pq.mp4"}) {
+        SCOPED_TRACE(clip);
+        VideoFrameReader reader(test::testMedia(clip), MediaTime::zero(), MediaTime{1, 30});
+        const std::optional<DecodedFrame> frame = reader.next();
+        ASSERT_TRUE(frame);
+        ASSERT_EQ(frame->frame->width, 384);
+        FrameScaler scaler;
+
+        FramePtr bgra = makePicture(AV_PIX_FMT_BGRA, 384, 128);
+        ASSERT_TRUE(
+            scaler.scaleInto(*frame->frame, reader.colorSpace(), 0, *bgra, {0, 0, 384, 128}));
+        const std::uint8_t* grey = pixel(*bgra, 64, 64);
+        EXPECT_NEAR(grey[2], 245, 5);
+        EXPECT_NEAR(grey[1], grey[2], 2);
+        EXPECT_NEAR(grey[0], grey[2], 2);
+        const std::uint8_t* red = pixel(*bgra, 192, 64);
+        EXPECT_GT(red[2], 240);
+        EXPECT_LT(red[1], 12);
+        EXPECT_LT(red[0], 12);
+        const std::uint8_t* black = pixel(*bgra, 320, 64);
+        EXPECT_LT(std::max({black[0], black[1], black[2]}), 4);
+
+        // The export's YUV holds the same picture.
+        FramePtr yuv = makePicture(AV_PIX_FMT_YUV420P, 384, 128);
+        ASSERT_TRUE(
+            scaler.scaleInto(*frame->frame, reader.colorSpace(), 0, *yuv, {0, 0, 384, 128}));
+        FramePtr back = converted(*yuv, AV_PIX_FMT_BGRA);
+        for (const int x : {64, 192, 320})
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(pixel(*back, x, 64)[c], pixel(*bgra, x, 64)[c], 4) << x << "," << c;
+    }
+}
+
 } // namespace
 } // namespace kestrune
