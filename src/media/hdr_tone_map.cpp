@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kestrune {
 
@@ -15,9 +16,9 @@ constexpr double kHlgSystemGamma = 1.2;
 
 // Light up to this is kept as it is; above it the highlights are rolled off
 // towards SDR white, which they approach but never pass.
-constexpr double kKnee = 0.8;
+constexpr float kKnee = 0.8f;
 
-constexpr int kSignalSteps = 65536;
+constexpr int kSignalSteps = 4096; // 12-bit samples
 constexpr int kSdrSteps = 16384;
 constexpr int kGainSteps = 4096;
 
@@ -54,10 +55,61 @@ double bt709Encode(double light) {
     return light < 0.018 ? 4.5 * light : 1.099 * std::pow(light, 0.45) - 0.099;
 }
 
-double rollOff(double light) {
-    if (light <= kKnee)
-        return light;
-    return kKnee + (1.0 - kKnee) * (1.0 - std::exp(-(light - kKnee) / (1.0 - kKnee)));
+// Plain comparisons (std::min and std::max return references, which keeps the
+// compiler from vectorising the loops they are in).
+inline float larger(float a, float b) {
+    return a > b ? a : b;
+}
+inline float smaller(float a, float b) {
+    return a < b ? a : b;
+}
+
+// Four floats or integers at a time (GCC's and Clang's vector extensions: SSE on
+// x86-64, NEON on ARM).
+using Floats = float __attribute__((vector_size(16)));
+using Integers = std::int32_t __attribute__((vector_size(16)));
+
+Floats larger(Floats a, Floats b) {
+    return a > b ? a : b;
+}
+Floats smaller(Floats a, Floats b) {
+    return a < b ? a : b;
+}
+Floats splat(float value) {
+    return Floats{value, value, value, value};
+}
+
+Floats load(const float* at) {
+    Floats value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+// Linear BT.2020 light (1.0 = SDR white) of `count` pixels, a multiple of four,
+// into indices of the SDR table, interleaved blue, green, red: the colours
+// brought into BT.709, then the brightest channel rolled off above the knee,
+// approaching SDR white without reaching it, at the slope it leaves the straight
+// line with; the others are scaled with it, so that bright colours keep their
+// hue. Below the knee nothing changes.
+void toSdrIndices(const float* red, const float* green, const float* blue, std::int32_t* indices,
+                  int count) {
+    const Floats zero = splat(0.0f), knee = splat(kKnee), steps = splat(float(kSdrSteps));
+    for (int x = 0; x < count; x += 4) {
+        const Floats r = load(red + x), g = load(green + x), b = load(blue + x);
+        Floats light[3];
+        for (int c = 0; c < 3; ++c)
+            light[c] = larger(zero, kToBt709[c][0] * r + kToBt709[c][1] * g + kToBt709[c][2] * b);
+        const Floats brightest = larger(larger(light[0], light[1]), larger(light[2], splat(1e-6f)));
+        const Floats over = larger(brightest - knee, zero) / (1.0f - kKnee);
+        const Floats rolled = smaller(brightest, knee) + (1.0f - kKnee) * over / (1.0f + over);
+        const Floats scale = rolled / brightest * steps;
+        for (int c = 0; c < 3; ++c) {
+            const Integers sdr =
+                __builtin_convertvector(smaller(light[c] * scale, steps) + 0.5f, Integers);
+            for (int i = 0; i < 4; ++i)
+                indices[3 * (x + i) + 2 - c] = sdr[i];
+        }
+    }
 }
 
 double signalToLight(HdrTransfer transfer, double signal) {
@@ -97,40 +149,45 @@ HdrToneMap::HdrToneMap(HdrTransfer transfer)
             static_cast<std::uint8_t>(std::lround(255.0 * bt709Encode(i / double(kSdrSteps))));
 }
 
-void HdrToneMap::apply(const std::uint8_t* rgb48, int rgbStride, std::uint8_t* bgra, int bgraStride,
-                       int width, int height) const {
+void HdrToneMap::apply(const AVFrame& gbr, AVFrame& bgra) const {
+    const int width = gbr.width;
+    // A row at a time, in passes: the table lookups one value at a time, the
+    // arithmetic between them four pixels at a time (faster than all of it in
+    // one loop, where moving values in and out of vectors costs more).
+    const std::size_t padded = (static_cast<std::size_t>(width) + 3) / 4 * 4;
+    std::vector<float> red(padded), green(padded), blue(padded);
+    std::vector<std::int32_t> index(3 * padded);
     const float* toLight = signalToLight_.data();
-    const bool hlg = transfer_ == HdrTransfer::hlg;
-    for (int y = 0; y < height; ++y) {
-        const auto* in =
-            reinterpret_cast<const std::uint16_t*>(rgb48 + std::ptrdiff_t(y) * rgbStride);
-        std::uint8_t* out = bgra + std::ptrdiff_t(y) * bgraStride;
-        for (int x = 0; x < width; ++x, in += 3, out += 4) {
-            float r = toLight[in[0]], g = toLight[in[1]], b = toLight[in[2]];
-            if (hlg) {
-                // The system gamma acts on the scene's luminance, keeping hues.
-                const float luminance =
-                    std::clamp(0.2627f * r + 0.6780f * g + 0.0593f * b, 0.0f, 1.0f);
+    for (int y = 0; y < gbr.height; ++y) {
+        auto row = [&](int plane) {
+            return reinterpret_cast<const std::uint16_t*>(gbr.data[plane] +
+                                                          std::ptrdiff_t(y) * gbr.linesize[plane]);
+        };
+        const std::uint16_t* g12 = row(0);
+        const std::uint16_t* b12 = row(1);
+        const std::uint16_t* r12 = row(2);
+        for (int x = 0; x < width; ++x) {
+            red[x] = toLight[r12[x] & 0xfff];
+            green[x] = toLight[g12[x] & 0xfff];
+            blue[x] = toLight[b12[x] & 0xfff];
+        }
+        if (transfer_ == HdrTransfer::hlg) {
+            // The system gamma acts on the scene's luminance, keeping hues.
+            for (int x = 0; x < width; ++x) {
+                const float luminance = smaller(
+                    larger(0.2627f * red[x] + 0.6780f * green[x] + 0.0593f * blue[x], 0.0f), 1.0f);
                 const float gain = hlgGain_[static_cast<int>(luminance * kGainSteps + 0.5f)];
-                r *= gain;
-                g *= gain;
-                b *= gain;
+                red[x] *= gain;
+                green[x] *= gain;
+                blue[x] *= gain;
             }
-            float light[3];
-            for (int c = 0; c < 3; ++c)
-                light[c] =
-                    std::max(0.0f, kToBt709[c][0] * r + kToBt709[c][1] * g + kToBt709[c][2] * b);
-            // The brightest channel is rolled off and the others scaled with it,
-            // so that bright colours keep their hue.
-            const float brightest = std::max({light[0], light[1], light[2]});
-            if (brightest > static_cast<float>(kKnee)) {
-                const float scale = static_cast<float>(rollOff(brightest)) / brightest;
-                for (float& channel : light)
-                    channel *= scale;
-            }
-            out[0] = toSdr_[static_cast<int>(std::min(light[2], 1.0f) * kSdrSteps + 0.5f)];
-            out[1] = toSdr_[static_cast<int>(std::min(light[1], 1.0f) * kSdrSteps + 0.5f)];
-            out[2] = toSdr_[static_cast<int>(std::min(light[0], 1.0f) * kSdrSteps + 0.5f)];
+        }
+        toSdrIndices(red.data(), green.data(), blue.data(), index.data(), static_cast<int>(padded));
+        std::uint8_t* out = bgra.data[0] + std::ptrdiff_t(y) * bgra.linesize[0];
+        for (int x = 0; x < width; ++x, out += 4) {
+            out[0] = toSdr_[index[3 * x]];
+            out[1] = toSdr_[index[3 * x + 1]];
+            out[2] = toSdr_[index[3 * x + 2]];
             out[3] = 255;
         }
     }

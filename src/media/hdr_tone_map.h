@@ -10,6 +10,7 @@
 #include <vector>
 
 extern "C" {
+#include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
 }
 
@@ -26,15 +27,14 @@ public:
 
     HdrTransfer transfer() const { return transfer_; }
 
-    // `width` × `height` pixels of RGB48 (16-bit R, G, B in native byte order; the
-    // HDR signal in BT.2020 primaries, full range) into BGRA (BT.709, full range,
-    // opaque). Strides are in bytes.
-    void apply(const std::uint8_t* rgb48, int rgbStride, std::uint8_t* bgra, int bgraStride,
-               int width, int height) const;
+    // The planar 12-bit RGB picture `gbr` (AV_PIX_FMT_GBRP12: the HDR signal in
+    // BT.2020 primaries, full range) into `bgra` (BT.709, full range, opaque), of
+    // the same size.
+    void apply(const AVFrame& gbr, AVFrame& bgra) const;
 
 private:
     HdrTransfer transfer_;
-    // 16-bit signal → light relative to SDR white (1.0 = 203 cd/m², where BT.2408
+    // 12-bit signal → light relative to SDR white (1.0 = 203 cd/m², where BT.2408
     // puts HDR reference white); for HLG scene light, before the system gamma.
     std::vector<float> signalToLight_;
     // HLG: the system gamma's gain over the scene luminance.
