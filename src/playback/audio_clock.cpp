@@ -66,9 +66,7 @@ AudioClock::AudioClock(const QAudioDevice& device, QObject* parent)
 
 void AudioClock::playOn(const QAudioDevice& device) {
     // The sink pulls from the feed: it goes first.
-    if (sink_)
-        sink_->stop();
-    sink_.reset();
+    closeSink();
     device_ = device;
     format_ = outputFormat(device);
     feed_ = std::make_unique<AudioFeed>(source_, format_, [this] {
@@ -82,10 +80,20 @@ void AudioClock::playOn(const QAudioDevice& device) {
 
 AudioClock::~AudioClock() {
     // The sink pulls from the feed: it goes first.
-    if (sink_)
-        sink_->stop();
-    sink_.reset();
+    closeSink();
     feed_.reset();
+}
+
+void AudioClock::closeSink() {
+    watchdog_.stop();
+    if (!sink_)
+        return;
+    // Qt's PulseAudio sink runs the event loop while it closes, so timers and
+    // queued calls of ours may run meanwhile: they find no sink, rather than one
+    // half destroyed.
+    const std::unique_ptr<QAudioSink> closing = std::move(sink_);
+    closing->disconnect(this);
+    closing->stop();
 }
 
 void AudioClock::setSegments(std::shared_ptr<const std::vector<PlayerSegment>> segments) {
@@ -99,7 +107,7 @@ void AudioClock::start(MediaTime from) {
         fallback_.start(from);
         return;
     }
-    if (!running_ && suspended_ && !stale_ && absolute(from - held_) < kResumeTolerance &&
+    if (!running_ && suspended_ && !stale_ && sink_ && absolute(from - held_) < kResumeTolerance &&
         isAvailable(device_)) {
         // The sound goes on where it was paused; the picture's time rules.
         origin_ = origin_ + (from - held_);
@@ -164,6 +172,12 @@ void AudioClock::stop() {
     }
     if (!running_)
         return;
+    if (!sink_) {
+        // Between two sinks: time stands where it was last seen.
+        held_ = lastReported_;
+        running_ = false;
+        return;
+    }
     if (sink_->bytesFree() < 0) {
         // The server ended the sink's stream (before the watchdog saw it);
         // suspending it would abort inside the sound library.
@@ -188,6 +202,8 @@ bool AudioClock::isRunning() const {
 std::int64_t AudioClock::playedMicroseconds() const {
     // The sink's count already leaves out what the device still buffers; it can
     // never be more than what it was given.
+    if (!sink_ || !feed_)
+        return 0; // between two sinks
     const std::int64_t delivered =
         feed_->deliveredFrames() * kMicroseconds / TimelineAudioSource::kSampleRate;
     return std::min<std::int64_t>(sink_->processedUSecs(), delivered);
@@ -209,12 +225,12 @@ MediaTime AudioClock::now() const {
 }
 
 void AudioClock::onStateChanged(QAudio::State state) {
-    if (!failed_ && isLost(state, sink_->error()))
+    if (!failed_ && sink_ && isLost(state, sink_->error()))
         fallBack();
 }
 
 void AudioClock::watch() {
-    if (failed_ || !running_ || drained_) {
+    if (failed_ || !running_ || drained_ || !sink_) {
         watchdog_.stop();
         return;
     }
@@ -246,14 +262,19 @@ void AudioClock::fallBack() {
     log::error(
         log::Category::Playback,
         "Playback: audio output failed (error %d), continuing on the monotonic clock at %.3fs",
-        static_cast<int>(sink_->error()), at.seconds());
+        sink_ ? static_cast<int>(sink_->error()) : -1, at.seconds());
     source_.stop();
     fallback_.start(at);
     if (!running_)
         fallback_.stop();
     // Out of the sink's own signal handler before it is stopped for good.
     QMetaObject::invokeMethod(
-        this, [this] { sink_->stop(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            if (sink_)
+                sink_->stop();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace kestrune

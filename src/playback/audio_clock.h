@@ -50,6 +50,8 @@ public:
 private:
     // Makes the feed and the sink for `device`, in a format it takes.
     void playOn(const QAudioDevice& device);
+    // Stops and destroys the sink, if any.
+    void closeSink();
     void restart(MediaTime from);
     void onStateChanged(QAudio::State state);
     void watch();
