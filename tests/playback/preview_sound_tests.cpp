@@ -256,6 +256,19 @@ TEST_F(PreviewSound, PausingSilencesTheTone) {
     EXPECT_LE(after, 100.0);
 }
 
+// Closing a project while its preview plays: Qt's sink runs the event loop
+// while it closes, and the clock's own timers must not reach it meanwhile.
+TEST_F(PreviewSound, APreviewClosedWhilePlayingGoesQuietly) {
+    const QAudioDevice device = outputFor(SoundServer::kSinkName);
+    ASSERT_FALSE(device.isNull());
+    for (int round = 0; round < 20; ++round) {
+        Preview preview(device, clip_);
+        preview.playFrom(seconds(0.9));
+        runFor(40 + 10 * (round % 10));
+        ASSERT_FALSE(preview.clock->hasFallenBack());
+    }
+}
+
 TEST_F(PreviewSound, SoundMovedToAnotherSinkPlaysOnThereAlsoAfterASeek) {
     // The server moves the sound of a sink that goes (headphones unplugged) to
     // the default one.
