@@ -1,5 +1,6 @@
 #include "proxy_need.h"
 
+#include "hdr_tone_map.h"
 #include "video_frame_reader.h"
 
 #include <chrono>
@@ -44,6 +45,12 @@ bool needsProxy(const std::string& path, std::stop_token stop) {
             static_cast<double>(file.codedWidth()) * file.codedHeight() * frameRate;
         if (!(frameRate > 0) || pixelRate <= kLightPixelRate)
             return false;
+        // HDR pictures are tone mapped as they are shown, which at these sizes
+        // takes longer than the preview has for a frame whatever the decoder's
+        // speed; the proxy is tone mapped once, when it is made.
+        if (hdrTransfer(static_cast<AVColorTransferCharacteristic>(
+                file.videoStream()->codecpar->color_trc)))
+            return true;
     } catch (const std::exception&) {
         return false;
     }

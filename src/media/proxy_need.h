@@ -20,9 +20,10 @@ inline constexpr double kDecodeHeadroom = 1.25;
 // file cannot be decoded or holds too few frames to tell.
 std::optional<double> measureDecodeRate(const std::string& path, std::stop_token stop = {});
 
-// True when the file's pixel rate is above kLightPixelRate and measuring shows
-// that decoding does not keep up with its frame rate with kDecodeHeadroom to
-// spare. A file that cannot be read needs none (the preview cannot play it either).
+// True when the file's pixel rate is above kLightPixelRate and it is HDR (HLG or
+// PQ), or measuring shows that decoding does not keep up with its frame rate
+// with kDecodeHeadroom to spare. A file that cannot be read needs none (the
+// preview cannot play it either).
 bool needsProxy(const std::string& path, std::stop_token stop = {});
 
 } // namespace kestrune

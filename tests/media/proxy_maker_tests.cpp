@@ -5,6 +5,7 @@
 #include "media/audio_sample_reader.h"
 #include "media/media_file.h"
 #include "media/proxy_maker.h"
+#include "media/proxy_need.h"
 #include "media/video_frame_reader.h"
 
 #include <cmath>
@@ -145,6 +146,28 @@ TEST_F(ProxyMaking, APortraitClipIsStoredUpright) {
     EXPECT_LT(luma(90, 320), 50);   // blue is dark
     EXPECT_GT(red(270, 160), 200);  // red: high Cr
     EXPECT_GT(luma(270, 480), 120); // green is bright
+}
+
+// An HDR phone clip above 1080p30 always gets a proxy, whatever the decoder's
+// speed, and the proxy is SDR: its grey at HDR reference white comes out near
+// white, not the 180 of the signal read as SDR.
+TEST_F(ProxyMaking, AnHdrClipAboveFullHdAlwaysGetsAnSdrProxy) {
+    const std::string clip = in("hlg-1080p60.mp4");
+    ffmpeg("-f lavfi -i color=c=0xBFBFBF:s=1920x1080:r=60:d=0.5 -c:v libx264 -preset ultrafast "
+           "-pix_fmt yuv420p10le -color_primaries bt2020 -color_trc arib-std-b67 "
+           "-colorspace bt2020nc " +
+           quoted(clip));
+    EXPECT_TRUE(needsProxy(clip));
+    EXPECT_FALSE(needsProxy(testMedia("hlg.mp4"))) << "a small HDR clip plays as it is";
+
+    const std::string proxy = in("hlg-proxy.mp4");
+    ASSERT_EQ(make(clip, proxy).status, ProxyOutcome::Status::completed);
+    const MediaFile file(proxy);
+    EXPECT_EQ(file.videoStream()->codecpar->color_trc, AVCOL_TRC_BT709);
+    VideoFrameReader reader(proxy, MediaTime::zero(), kEnd);
+    const std::optional<DecodedFrame> first = reader.next();
+    ASSERT_TRUE(first);
+    EXPECT_NEAR(first->frame->data[0][360 * first->frame->linesize[0] + 640], 224, 8);
 }
 
 TEST_F(ProxyMaking, AStoppedOrFailedMakingLeavesNothing) {
