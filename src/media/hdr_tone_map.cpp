@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace kestrune {
 
@@ -150,6 +152,28 @@ HdrToneMap::HdrToneMap(HdrTransfer transfer)
 }
 
 void HdrToneMap::apply(const AVFrame& gbr, AVFrame& bgra) const {
+    // Bands of rows on as many threads as the machine has cores (up to four): an
+    // export's encoder runs on all of them, and this would otherwise hold up every
+    // frame on one.
+    const int bands = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1,
+                                 std::min(4, std::max(1, gbr.height / 64)));
+    std::vector<std::thread> helpers;
+    for (int band = 1; band < bands; ++band) {
+        try {
+            helpers.emplace_back([this, &gbr, &bgra, band, bands] {
+                applyRows(gbr, bgra, gbr.height * band / bands, gbr.height * (band + 1) / bands);
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: this one does that band too.
+            applyRows(gbr, bgra, gbr.height * band / bands, gbr.height * (band + 1) / bands);
+        }
+    }
+    applyRows(gbr, bgra, 0, gbr.height / bands);
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+void HdrToneMap::applyRows(const AVFrame& gbr, AVFrame& bgra, int firstRow, int endRow) const {
     const int width = gbr.width;
     // A row at a time, in passes: the table lookups one value at a time, the
     // arithmetic between them four pixels at a time (faster than all of it in
@@ -158,7 +182,7 @@ void HdrToneMap::apply(const AVFrame& gbr, AVFrame& bgra) const {
     std::vector<float> red(padded), green(padded), blue(padded);
     std::vector<std::int32_t> index(3 * padded);
     const float* toLight = signalToLight_.data();
-    for (int y = 0; y < gbr.height; ++y) {
+    for (int y = firstRow; y < endRow; ++y) {
         auto row = [&](int plane) {
             return reinterpret_cast<const std::uint16_t*>(gbr.data[plane] +
                                                           std::ptrdiff_t(y) * gbr.linesize[plane]);

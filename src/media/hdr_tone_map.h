@@ -33,6 +33,8 @@ public:
     void apply(const AVFrame& gbr, AVFrame& bgra) const;
 
 private:
+    void applyRows(const AVFrame& gbr, AVFrame& bgra, int firstRow, int endRow) const;
+
     HdrTransfer transfer_;
     // 12-bit signal → light relative to SDR white (1.0 = 203 cd/m², where BT.2408
     // puts HDR reference white); for HLG scene light, before the system gamma.
