@@ -166,8 +166,7 @@ bool FrameScaler::scaleIntoBgra(const AVFrame& source, AVColorSpace colorSpace, 
 
     // HDR pictures are scaled into 12-bit planar RGB and tone mapped from there
     // (swscale's 16-bit packed RGB is five times slower).
-    if (const std::optional<HdrTransfer> hdr =
-            hdrTransfer(static_cast<AVColorTransferCharacteristic>(source.color_trc))) {
+    if (const std::optional<HdrTransfer> hdr = hdrTransfer(source.color_trc)) {
         if (!toneMap_ || toneMap_->transfer() != *hdr)
             toneMap_.emplace(*hdr);
         if (!prepareScratch(hdrScratch_, AV_PIX_FMT_GBRP12, width, height) ||
@@ -211,8 +210,8 @@ bool FrameScaler::scaleIntoPlanar(const AVFrame& source, AVColorSpace colorSpace
     // subsampling, and their samples copied turned into the target. Other
     // matrices (which swscale does not convert between YUV formats) and HDR
     // pictures go through an RGB picture first.
-    const bool direct = isYuv(source.format) && colorSpace == AVCOL_SPC_BT709 &&
-                        !hdrTransfer(static_cast<AVColorTransferCharacteristic>(source.color_trc));
+    const bool direct =
+        isYuv(source.format) && colorSpace == AVCOL_SPC_BT709 && !hdrTransfer(source.color_trc);
     if (direct && rotation != 0) {
         const AVPixelFormat layout = turnedLayout(format, rotation);
         const bool quarterTurn = rotation % 180 != 0;

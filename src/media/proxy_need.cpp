@@ -48,8 +48,7 @@ bool needsProxy(const std::string& path, std::stop_token stop) {
         // HDR pictures are tone mapped as they are shown, which at these sizes
         // takes longer than the preview has for a frame whatever the decoder's
         // speed; the proxy is tone mapped once, when it is made.
-        if (hdrTransfer(static_cast<AVColorTransferCharacteristic>(
-                file.videoStream()->codecpar->color_trc)))
+        if (hdrTransfer(file.videoStream()->codecpar->color_trc))
             return true;
     } catch (const std::exception&) {
         return false;

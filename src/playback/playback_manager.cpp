@@ -19,6 +19,12 @@ const MediaTime kTrimTickInterval{1, kTrimTimescale};
 const MediaTime kScrubTolerance{kTrimTimescale / 10, kTrimTimescale};
 constexpr int kStepRefreshMilliseconds = 50;
 
+// What trim mode reads of a clip's file off the main thread.
+struct TrimFile {
+    std::optional<VideoFileTiming> timing; // the original's
+    std::string shownFile;                 // its proxy when one is made
+};
+
 // `seconds` within 0 … `end`; what is not a number goes to 0.
 double clampedTo(double seconds, double end) {
     const double bounded = std::min(seconds, end);
@@ -200,13 +206,13 @@ void PlaybackManager::enterTrimMode(const VideoClip& clip, const QString& path) 
     // The clip's timing is the original's; the pictures come from its proxy when
     // one is made, which holds every frame at the original's time, so steps and
     // trim points land on the same frames either way, only faster on 4K footage.
-    runOffMainThread<std::pair<std::optional<VideoFileTiming>, std::string>>(
+    runOffMainThread<TrimFile>(
         this,
         [file] {
-            return std::pair{probeVideoTiming(file), previewFile(file)};
+            return TrimFile{probeVideoTiming(file), previewFile(file)};
         },
-        [this, generation, trimIn](std::pair<std::optional<VideoFileTiming>, std::string> item) {
-            applyTrimItem(generation, item.second, item.first, trimIn);
+        [this, generation, trimIn](TrimFile read) {
+            applyTrimItem(generation, read.shownFile, read.timing, trimIn);
         });
 }
 
