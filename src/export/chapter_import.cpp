@@ -22,6 +22,9 @@ namespace {
 
 // Chapter lists are a few kilobytes; anything this large is not one.
 constexpr qint64 largestTextFile = 1024 * 1024;
+// A metadata file can state any time; past what a WebVTT cue can write back (six
+// digits of hours) it is not a chapter of any video.
+constexpr double largestChapterStart = 999'999.0 * 3600;
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
@@ -43,8 +46,11 @@ bool allDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), isDigit);
 }
 
-// A run of digits as a number; nothing when it is not one or does not fit.
+// A run of digits as a number; nothing when it is not one (a sign included) or
+// does not fit.
 std::optional<std::int64_t> number(std::string_view text) {
+    if (!allDigits(text))
+        return std::nullopt;
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size())
@@ -301,6 +307,13 @@ struct MetadataChapter {
     std::string timeBase, start, title;
 };
 
+std::string blockText(const MetadataChapter& block) {
+    std::string line;
+    for (const auto& each : block.lines)
+        line += (line.empty() ? "" : " ") + each;
+    return line;
+}
+
 void addMetadataChapter(ChapterImport& import, const MetadataChapter& block) {
     // Without a TIMEBASE, FFmpeg reads START in nanoseconds.
     std::int64_t numerator = 1, denominator = 1'000'000'000;
@@ -319,13 +332,14 @@ void addMetadataChapter(ChapterImport& import, const MetadataChapter& block) {
     }
     const auto start = number(trimmed(block.start));
     if (!readable || !start) {
-        std::string line;
-        for (const auto& each : block.lines)
-            line += (line.empty() ? "" : " ") + each;
-        import.notUnderstood.push_back(titleFrom(line));
+        import.notUnderstood.push_back(titleFrom(blockText(block)));
         return;
     }
     const double seconds = double(*start) * double(numerator) / double(denominator);
+    if (!(seconds < largestChapterStart)) {
+        import.notUnderstood.push_back(titleFrom(blockText(block)));
+        return;
+    }
     import.chapters.push_back({seconds, titleFrom(block.title)});
 }
 

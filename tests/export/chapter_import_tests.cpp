@@ -70,13 +70,22 @@ TEST(ChapterImportTest, ReadsFfmetadataInAnyTimeBase) {
                                          "[CHAPTER]\n"
                                          "TIMEBASE=1/0\n"
                                          "START=10\n"
-                                         "title=Broken\n");
+                                         "title=Broken\n"
+                                         "[CHAPTER]\n"
+                                         "TIMEBASE=1/1000\n"
+                                         "START=-5000\n"
+                                         "[CHAPTER]\n"
+                                         "TIMEBASE=1/1\n"
+                                         "START=9223372036854775807\n");
     EXPECT_EQ(import.format, ChapterFormat::ffmetadata);
     // Without a TIMEBASE, FFmpeg counts nanoseconds; an untitled chapter is named
     // by its place.
     EXPECT_EQ(import.chapters,
               (Chapters{{0, "Start"}, {60, "Q=A ; #2 \\ second line"}, {90.5, "Chapter 3"}}));
-    EXPECT_EQ(import.notUnderstood, Lines{"[CHAPTER] TIMEBASE=1/0 START=10 title=Broken"});
+    // Negative times and times no video reaches are not chapters.
+    EXPECT_EQ(import.notUnderstood, (Lines{"[CHAPTER] TIMEBASE=1/0 START=10 title=Broken",
+                                           "[CHAPTER] TIMEBASE=1/1000 START=-5000",
+                                           "[CHAPTER] TIMEBASE=1/1 START=9223372036854775807"}));
 }
 
 TEST(ChapterImportTest, ReadsWebVttCuesAndSkipsOtherBlocks) {
