@@ -6,7 +6,9 @@
 // The clips are made with the ffmpeg tool in a temporary folder.
 // Then plays a phone's heavy recording (4K60 HEVC 10-bit with sound), first as it
 // is and then through its preview proxy, times making the proxy, and steps through
-// the frames of both (`playback_bench heavy` measures only this part).
+// the frames of both, and times turning one of its pictures into the preview's
+// frame, as recorded and tagged as HLG, at its own size and for a 1280 × 720 view
+// (`playback_bench heavy` measures only this part).
 #include "media/proxy_maker.h"
 #include "media/proxy_need.h"
 #include "playback/timeline_player.h"
@@ -199,6 +201,43 @@ bool playHeavy(const char* label, const std::string& path, double seconds, doubl
     return true;
 }
 
+// The heavy clip tagged as an HLG recording (the same pictures: only the time
+// the conversion takes is measured).
+std::string heavyHlgClip(const std::string& clip) {
+    const std::string path = std::string(KESTRUNE_BENCH_MEDIA) + "/phone-4k60-hlg.mp4";
+    const std::string command =
+        "ffmpeg -hide_banner -loglevel error -nostdin -y -i '" + clip +
+        "' -map 0 -c copy -bsf:v "
+        "hevc_metadata=colour_primaries=9:transfer_characteristics=18:matrix_coefficients=9 '" +
+        path + "'";
+    return std::filesystem::exists(path) || std::system(command.c_str()) == 0 ? path : "";
+}
+
+// How long the preview takes to turn the clip's first picture into its frame,
+// at the picture's own size and fitted into a 1280 × 720 view.
+bool printConversionTimes(const char* label, const std::string& path) {
+    TimelinePlayer player;
+    player.replaceCurrentItem({{path, at(0), at(1)}});
+    if (!runUntil([&] { return player.currentFrame().has_value(); }, 20000))
+        return false;
+    const AVFrame& picture = *player.currentFrame()->picture;
+    VideoFrameConverter converter;
+    auto median = [&](QSize view) {
+        std::vector<double> ms;
+        for (int i = 0; i < 11; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            converter.convert(picture, 0, view);
+            ms.push_back(millisecondsSince(start));
+        }
+        std::sort(ms.begin(), ms.end());
+        return ms[ms.size() / 2];
+    };
+    std::printf("%s picture to the preview's frame: %.1f ms at its own size, %.1f ms for a "
+                "1280 x 720 view\n",
+                label, median({}), median({1280, 720}));
+    return true;
+}
+
 bool heavyClipBench() {
     const std::string clip = heavyClip();
     if (clip.empty()) {
@@ -209,6 +248,10 @@ bool heavyClipBench() {
     const std::optional<double> decodeRate = measureDecodeRate(clip);
     std::printf("decoding its first second: %.1f frames a second; needs a proxy: %s\n",
                 decodeRate.value_or(0), needsProxy(clip) ? "yes" : "no");
+    const std::string hlg = heavyHlgClip(clip);
+    if (hlg.empty() || !printConversionTimes("4K SDR", clip) ||
+        !printConversionTimes("4K HLG", hlg))
+        return false;
     if (!playHeavy("without a proxy", clip, 6, 60))
         return false;
 

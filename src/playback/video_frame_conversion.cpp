@@ -6,25 +6,37 @@
 
 namespace kestrune {
 
-QVideoFrame VideoFrameConverter::convert(const AVFrame& picture, int rotation) {
+QSize convertedSize(int width, int height, int rotation, QSize displaySize) {
+    const QSize stored(width, height);
+    if (displaySize.isEmpty())
+        return stored;
+    // The bound as the picture is stored: a quarter turn swaps its sides.
+    if ((rotation % 180 + 180) % 180 == 90)
+        displaySize.transpose();
+    if (width <= displaySize.width() && height <= displaySize.height())
+        return stored;
+    return stored.scaled(displaySize, Qt::KeepAspectRatio).expandedTo({1, 1});
+}
+
+QVideoFrame VideoFrameConverter::convert(const AVFrame& picture, int rotation, QSize displaySize) {
     if (!picture.data[0] || picture.width <= 0 || picture.height <= 0)
         return {};
-    QVideoFrame frame(QVideoFrameFormat(QSize(picture.width, picture.height),
-                                        QVideoFrameFormat::Format_BGRA8888));
+    const QSize size = convertedSize(picture.width, picture.height, rotation, displaySize);
+    QVideoFrame frame(QVideoFrameFormat(size, QVideoFrameFormat::Format_BGRA8888));
     if (!frame.map(QVideoFrame::WriteOnly))
         return {};
     // The mapped pixels, as the scaler's destination.
     AVFrame pixels{};
     pixels.format = AV_PIX_FMT_BGRA;
-    pixels.width = picture.width;
-    pixels.height = picture.height;
+    pixels.width = size.width();
+    pixels.height = size.height();
     pixels.data[0] = frame.bits(0);
     pixels.linesize[0] = frame.bytesPerLine(0);
     const bool drawn =
-        frame.mappedBytes(0) >= pixels.linesize[0] * picture.height &&
+        frame.mappedBytes(0) >= pixels.linesize[0] * size.height() &&
         scaler_.scaleInto(picture,
                           sourceColorSpace(picture.colorspace, picture.width, picture.height), 0,
-                          pixels, {0, 0, picture.width, picture.height});
+                          pixels, {0, 0, size.width(), size.height()});
     frame.unmap();
     if (!drawn)
         return {};

@@ -7,19 +7,27 @@
 
 #include "media/frame_scaler.h"
 
+#include <QSize>
 #include <QVideoFrame>
 
 namespace kestrune {
 
 class VideoFrameConverter {
 public:
-    // `picture` as a BGRA video frame of its stored size, to be shown turned
-    // clockwise by `rotation` (0, 90, 180, 270, from the file's display matrix).
-    // An invalid frame when it cannot be converted.
-    QVideoFrame convert(const AVFrame& picture, int rotation);
+    // `picture` as a BGRA video frame, to be shown turned clockwise by `rotation`
+    // (0, 90, 180, 270, from the file's display matrix): of its stored size, or
+    // scaled down to fit `displaySize` once turned when that is smaller (the
+    // pixels it is shown on: a 4K picture in a 1280 × 720 view is converted at
+    // that size, not at its own). An invalid frame when it cannot be converted.
+    QVideoFrame convert(const AVFrame& picture, int rotation, QSize displaySize = {});
 
 private:
     FrameScaler scaler_;
 };
+
+// The size a `width` × `height` picture turned by `rotation` is converted at to
+// be shown in `displaySize`: its own when that is empty or large enough,
+// otherwise the largest that fits, with the picture's proportions.
+QSize convertedSize(int width, int height, int rotation, QSize displaySize);
 
 } // namespace kestrune

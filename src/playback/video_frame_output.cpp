@@ -32,6 +32,14 @@ void VideoFrameOutput::setPlayer(TimelinePlayer* player) {
     emit playerChanged();
 }
 
+void VideoFrameOutput::setDisplaySize(QSize size) {
+    if (displaySize_ == size)
+        return;
+    displaySize_ = size;
+    present();
+    emit displaySizeChanged();
+}
+
 void VideoFrameOutput::present() {
     if (!sink_)
         return;
@@ -40,7 +48,7 @@ void VideoFrameOutput::present() {
         return;
     }
     const PlayerFrame& frame = *player_->currentFrame();
-    sink_->setVideoFrame(converter_.convert(*frame.picture, frame.rotation));
+    sink_->setVideoFrame(converter_.convert(*frame.picture, frame.rotation, displaySize_));
 }
 
 } // namespace kestrune

@@ -18,6 +18,9 @@ class VideoFrameOutput : public QObject {
     Q_OBJECT
     Q_PROPERTY(QVideoSink* videoSink READ videoSink WRITE setVideoSink NOTIFY videoSinkChanged)
     Q_PROPERTY(kestrune::TimelinePlayer* player READ player WRITE setPlayer NOTIFY playerChanged)
+    // The device pixels the picture is shown on; pictures larger than this are
+    // converted at this size. Empty: at their own size.
+    Q_PROPERTY(QSize displaySize READ displaySize WRITE setDisplaySize NOTIFY displaySizeChanged)
 
 public:
     explicit VideoFrameOutput(QObject* parent = nullptr);
@@ -27,10 +30,13 @@ public:
     void setVideoSink(QVideoSink* sink);
     TimelinePlayer* player() const { return player_; }
     void setPlayer(TimelinePlayer* player);
+    QSize displaySize() const { return displaySize_; }
+    void setDisplaySize(QSize size);
 
 signals:
     void videoSinkChanged();
     void playerChanged();
+    void displaySizeChanged();
 
 private:
     // Gives the sink the player's current picture, or an empty frame.
@@ -38,6 +44,7 @@ private:
 
     QPointer<QVideoSink> sink_;
     QPointer<TimelinePlayer> player_;
+    QSize displaySize_;
     QMetaObject::Connection frameConnection_;
     QMetaObject::Connection destroyedConnection_;
     VideoFrameConverter converter_;

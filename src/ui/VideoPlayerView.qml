@@ -23,5 +23,8 @@ Rectangle {
     VideoFrameOutput {
         videoSink: output.videoSink
         player: root.player ?? null
+        // Pictures larger than the view are converted at its size.
+        displaySize: Qt.size(Math.ceil(output.width * Screen.devicePixelRatio),
+                             Math.ceil(output.height * Screen.devicePixelRatio))
     }
 }

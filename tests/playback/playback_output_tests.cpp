@@ -276,7 +276,7 @@ TEST(VideoFrameConverter, ConvertsColoursWithTheExportsRules) {
     }
 }
 
-TEST(VideoFrameOutput, ShowsAPortraitRecordingUpright) {
+TEST(VideoFrameOutput, ShowsAPortraitRecordingUprightAtTheSizeOfItsView) {
     TimelinePlayer player;
     QVideoSink sink;
     VideoFrameOutput output;
@@ -296,14 +296,32 @@ TEST(VideoFrameOutput, ShowsAPortraitRecordingUpright) {
     const QImage expected(reinterpret_cast<const uchar*>(reference.data()), 360, 640,
                           QImage::Format_ARGB32);
     // Each quarter away from the colour borders: red, green and blue where FFmpeg puts them.
-    for (const QPoint at :
-         {QPoint(90, 80), QPoint(270, 80), QPoint(90, 560), QPoint(270, 560), QPoint(270, 400)}) {
-        const QColor want = expected.pixelColor(at);
-        const QColor got = upright.pixelColor(at);
-        EXPECT_NEAR(got.red(), want.red(), 24) << at.x() << "," << at.y();
-        EXPECT_NEAR(got.green(), want.green(), 24) << at.x() << "," << at.y();
-        EXPECT_NEAR(got.blue(), want.blue(), 24) << at.x() << "," << at.y();
-    }
+    const auto expectLikeReference = [&](const QImage& shown) {
+        const double scale = shown.width() / 360.0;
+        for (const QPoint at : {QPoint(90, 80), QPoint(270, 80), QPoint(90, 560), QPoint(270, 560),
+                                QPoint(270, 400)}) {
+            const QColor want = expected.pixelColor(at);
+            const QColor got = shown.pixelColor((QPointF(at) * scale).toPoint());
+            EXPECT_NEAR(got.red(), want.red(), 24) << at.x() << "," << at.y();
+            EXPECT_NEAR(got.green(), want.green(), 24) << at.x() << "," << at.y();
+            EXPECT_NEAR(got.blue(), want.blue(), 24) << at.x() << "," << at.y();
+        }
+    };
+    expectLikeReference(upright);
+
+    // In a view half its size, upright, the picture is converted at that size,
+    // at once, and still upright and in its colours.
+    output.setDisplaySize({180, 320});
+    const QVideoFrame smaller = sink.videoFrame();
+    EXPECT_EQ(smaller.size(), QSize(320, 180));
+    EXPECT_EQ(smaller.rotationAngle(), QVideoFrame::Rotation90);
+    ASSERT_EQ(smaller.toImage().size(), QSize(180, 320));
+    expectLikeReference(smaller.toImage());
+    // Never made larger than it is, nor out of proportion.
+    output.setDisplaySize({1000, 1000});
+    EXPECT_EQ(sink.videoFrame().size(), QSize(640, 360));
+    output.setDisplaySize({1000, 90});
+    EXPECT_EQ(sink.videoFrame().size(), QSize(90, 50)); // 50 × 90 upright
 }
 
 } // namespace
