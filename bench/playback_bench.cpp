@@ -2,7 +2,8 @@
 // clock and prints what a viewer would notice: frames shown and dropped, how long
 // an exact seek takes to put its frame on screen, the CPU the playback costs, and
 // how long each picture takes to become the frame the preview's video output shows;
-// then how fast frame steps go (`playback_bench steps` measures only those).
+// then how fast frame steps go (`playback_bench steps` measures only those, and
+// `playback_bench steps CLIP` those on CLIP).
 // The clips are made with the ffmpeg tool in a temporary folder.
 // Then plays a phone's heavy recording (4K60 HEVC 10-bit with sound), first as it
 // is and then through its preview proxy, times making the proxy, and steps through
@@ -282,6 +283,9 @@ bool heavyClipBench() {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // `playback_bench steps CLIP` measures the frame steps on a clip of one's own.
+    if (argc > 2 && std::string(argv[1]) == "steps")
+        return printFrameSteps(argv[2]) ? 0 : 1;
     QTemporaryDir folder;
     if (!folder.isValid())
         return 1;
