@@ -78,6 +78,13 @@ bool FrameWindow::prepend(std::vector<PlayerFrame> frames) {
     return lastKept;
 }
 
+void FrameWindow::keepAfterCurrent(std::size_t count) {
+    while (frames_.size() > current_ + 1 + count) {
+        bytes_ -= pictureBytes(frames_.back());
+        frames_.pop_back();
+    }
+}
+
 std::size_t FrameWindow::capacityFor(const PlayerFrame& frame) const {
     return byteBudget_ / std::max<std::size_t>(1, pictureBytes(frame));
 }

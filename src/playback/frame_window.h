@@ -39,6 +39,9 @@ public:
     // is still the picture it was.
     bool prepend(std::vector<PlayerFrame> frames);
 
+    // Lets go of the pictures more than `count` after the current one.
+    void keepAfterCurrent(std::size_t count);
+
     // How many pictures the size of `frame` the budget holds.
     std::size_t capacityFor(const PlayerFrame& frame) const;
 

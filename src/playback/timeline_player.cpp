@@ -314,13 +314,17 @@ void TimelinePlayer::fetchPreceding() {
     const PlayerFrame& first = window_.first();
     const std::size_t room = std::max<std::size_t>(window_.capacityFor(first), 2);
     const std::int64_t half = std::min<std::int64_t>(static_cast<std::int64_t>(room / 2), 60);
-    // Usually the half-window before the first picture. Steps back further than
-    // the window holds (a held key on 4K footage) are decoded in one run from the
-    // key frame before where they land, with half a window more around it,
-    // rather than a run for each half-window.
+    // Usually the window filled with the pictures before the one on screen (the
+    // first), keeping the one after it: steps that reach back past the window go
+    // on back more often than they turn, and each run starts from a key frame, so
+    // the more a run keeps the fewer runs (4K footage fills the window with a few
+    // pictures). Steps back further than the window holds (a held key on 4K
+    // footage) are decoded in one run from the key frame before where they land,
+    // with half a window more around it, rather than a run for each window.
     const std::int64_t beyond = std::max(-pendingSteps_, 1);
     const bool jump = beyond > static_cast<std::int64_t>(room);
-    const std::int64_t count = jump ? beyond + half : half;
+    const std::int64_t count =
+        jump ? beyond + half : std::clamp<std::int64_t>(static_cast<std::int64_t>(room) - 2, 1, 60);
     const MediaTime span =
         isPositive(first.end - first.time) ? first.end - first.time : MediaTime{1, 30};
     // A picture held for seconds (a screen recording) would make that a long way
@@ -335,10 +339,13 @@ void TimelinePlayer::fetchPreceding() {
     precedingLeftOut_ = 0;
     precedingUntil_ = first.time;
     streamFollows_ = false;
-    // Only the picture on screen is kept while the others are decoded, so that
-    // both never take more than the window's budget.
+    // Only the picture on screen (and for a run of the usual size, the one after
+    // it) is kept while the others are decoded, so that both never take more than
+    // the window's budget.
     if (jump)
         window_.reset(PlayerFrame(window_.current()));
+    else
+        window_.keepAfterCurrent(1);
     decodeForSteps(std::max(from, MediaTime::zero()));
 }
 

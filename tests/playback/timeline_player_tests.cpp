@@ -371,6 +371,20 @@ TEST(TimelinePlayer, StepsBackFurtherThanTheWindowHoldsLandWhereTheyAddUpTo) {
     ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
     EXPECT_EQ(shownNumber(player), 70);
 
+    // One step at a time, each landing before the next, back over several runs
+    // of decoding and a key frame, then the other way: every frame in turn.
+    for (int n = 69; n >= 50; --n) {
+        player.stepFrame(-1);
+        ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+        ASSERT_EQ(shownNumber(player), n);
+        ASSERT_EQ(player.currentTime(), frames(n));
+    }
+    for (int n = 51; n <= 62; ++n) {
+        player.stepFrame(1);
+        ASSERT_TRUE(runUntil([&] { return !player.isSeeking(); }));
+        ASSERT_EQ(shownNumber(player), n);
+    }
+
     // Further back than the start: the first frame.
     ASSERT_TRUE(seekAndWait(player, seconds(20.0 / 30 + 0.01)));
     for (int i = 0; i < 40; ++i)
