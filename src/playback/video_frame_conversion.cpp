@@ -6,6 +6,11 @@
 
 namespace kestrune {
 
+namespace {
+
+// The size a `width` × `height` picture turned by `rotation` is converted at to
+// be shown in `displaySize`: its own when that is empty or large enough,
+// otherwise the largest that fits, with the picture's proportions.
 QSize convertedSize(int width, int height, int rotation, QSize displaySize) {
     const QSize stored(width, height);
     if (displaySize.isEmpty())
@@ -17,6 +22,8 @@ QSize convertedSize(int width, int height, int rotation, QSize displaySize) {
         return stored;
     return stored.scaled(displaySize, Qt::KeepAspectRatio).expandedTo({1, 1});
 }
+
+} // namespace
 
 QVideoFrame VideoFrameConverter::convert(const AVFrame& picture, int rotation, QSize displaySize) {
     if (!picture.data[0] || picture.width <= 0 || picture.height <= 0)

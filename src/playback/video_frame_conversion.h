@@ -25,9 +25,4 @@ private:
     FrameScaler scaler_;
 };
 
-// The size a `width` × `height` picture turned by `rotation` is converted at to
-// be shown in `displaySize`: its own when that is empty or large enough,
-// otherwise the largest that fits, with the picture's proportions.
-QSize convertedSize(int width, int height, int rotation, QSize displaySize);
-
 } // namespace kestrune
