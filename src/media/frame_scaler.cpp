@@ -170,9 +170,19 @@ bool FrameScaler::scaleIntoBgra(const AVFrame& source, AVColorSpace colorSpace, 
         if (!toneMap_ || toneMap_->transfer() != *hdr)
             toneMap_.emplace(*hdr);
         if (!prepareScratch(hdrScratch_, AV_PIX_FMT_GBRP12, width, height) ||
-            !prepareScratch(bgraScratch_, AV_PIX_FMT_BGRA, width, height) ||
             !toHdrRgb_.prepare(source, colorSpace, AV_PIX_FMT_GBRP12, width, height) ||
             !toHdrRgb_.run(source, hdrScratch_->data, hdrScratch_->linesize))
+            return false;
+        // Upright pictures are tone mapped straight into the target, which it
+        // writes row by row, never past a row's end.
+        if (rotation == 0) {
+            AVFrame inPlace{};
+            inPlace.data[0] = corner;
+            inPlace.linesize[0] = stride;
+            toneMap_->apply(*hdrScratch_, inPlace);
+            return true;
+        }
+        if (!prepareScratch(bgraScratch_, AV_PIX_FMT_BGRA, width, height))
             return false;
         toneMap_->apply(*hdrScratch_, *bgraScratch_);
         copyRotated(bgraScratch_->data[0], bgraScratch_->linesize[0], width, height, corner, stride,

@@ -28,8 +28,9 @@ public:
     HdrTransfer transfer() const { return transfer_; }
 
     // The planar 12-bit RGB picture `gbr` (AV_PIX_FMT_GBRP12: the HDR signal in
-    // BT.2020 primaries, full range) into `bgra` (BT.709, full range, opaque), of
-    // the same size.
+    // BT.2020 primaries, full range) into `bgra` (BT.709, full range, opaque):
+    // `gbr`'s width and height from the start of its first plane, at its stride;
+    // nothing else of `bgra` is read or written.
     void apply(const AVFrame& gbr, AVFrame& bgra) const;
 
 private:

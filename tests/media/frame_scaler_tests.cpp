@@ -398,6 +398,19 @@ TEST(FrameScaler, HdrRecordingsAreToneMappedToSdr) {
         const std::uint8_t* black = pixel(*bgra, 320, 64);
         EXPECT_LT(std::max({black[0], black[1], black[2]}), 4);
 
+        // Tone mapped into the middle of a larger picture (an odd width, upright
+        // and turned): the same colours, nothing written beside it.
+        for (const int rotation : {0, 180}) {
+            FramePtr canvas = makePicture(AV_PIX_FMT_BGRA, 400, 140);
+            std::memset(canvas->data[0], 0x5A, canvas->linesize[0] * 140);
+            const PixelRect rect{5, 6, 383, 128};
+            ASSERT_TRUE(
+                scaler.scaleInto(*frame->frame, reader.colorSpace(), rotation, *canvas, rect));
+            EXPECT_EQ(touchedOutside(*canvas, rect, 0x5A), 0) << rotation;
+            const int greyX = rotation == 0 ? 5 + 64 : 5 + 383 - 64; // turned: on the right
+            EXPECT_NEAR(pixel(*canvas, greyX, 70)[2], grey[2], 4) << rotation;
+        }
+
         // The export's YUV holds the same picture.
         FramePtr yuv = makePicture(AV_PIX_FMT_YUV420P, 384, 128);
         ASSERT_TRUE(
